@@ -1,0 +1,66 @@
+// The command line, turned into the one dialog call it asks for.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace cli {
+
+// No mode word at all.
+struct UsageError {};
+// A mode word that is none of the six; the raw bytes as passed.
+struct UnknownModeError {
+    std::string rawMode;
+};
+// An item that is not valid UTF-8; position counts the items from 1.
+struct InvalidItemError {
+    int position = 0;
+};
+
+struct ClientSetupCall {
+    std::string enforcementWord;
+    std::vector<std::string> clientNames;
+};
+struct NoClientsCall {
+    std::string enforcementWord;
+};
+struct MessageCall {
+    std::string title;
+    std::string text;
+    int style = 0;
+};
+struct InfoCall {
+    std::string title;
+    std::string text;
+};
+struct CheckboxCall {
+    std::string title;
+    std::string text;
+    std::vector<std::string> items;
+    std::string confirmTitle;
+    std::string declineTitle;
+};
+struct EnrollCall {
+    std::string errorText;
+};
+
+using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, ClientSetupCall,
+                             NoClientsCall, MessageCall, InfoCall, CheckboxCall, EnrollCall>;
+
+bool isValidUtf8(std::string_view bytes);
+
+// The path less its last component: "/opt/tool/bin/x" gives "/opt/tool/bin",
+// "bin/x" gives "bin", "x" gives "" and "/x" gives "/".
+std::string deletingLastPathComponent(std::string_view path);
+
+// The directory the program was started from, from argv[0] exactly as given;
+// none when argv[0] is missing or not valid UTF-8.
+std::optional<std::string> executableDirectory(int argc, const char* const* argv);
+
+// Reads the mode word and the items and picks the dialog call.
+Command parseCommandLine(int argc, const char* const* argv);
+
+}  // namespace cli

@@ -1,0 +1,219 @@
+// The Qt backend with real widgets on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <functional>
+
+#include "ui/qt/qt_application.h"
+
+namespace {
+
+QDialog* shownAlert() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) return dialog;
+    }
+    return nullptr;
+}
+
+QPushButton* button(QDialog* dialog, const QString& name) {
+    for (auto* b : dialog->findChildren<QPushButton*>()) {
+        if (b->accessibleName() == name) return b;
+    }
+    return nullptr;
+}
+
+// Runs the alert while `user` acts on it once it is on screen and active.
+long runWith(ui::Alert& alert, std::function<void(QDialog*)> user) {
+    QTimer::singleShot(0, [user] {
+        QDialog* dialog = shownAlert();
+        if (!dialog) {
+            ADD_FAILURE() << "no alert on screen";
+            return;
+        }
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        user(dialog);
+    });
+    return alert.runModal();
+}
+
+void key(QDialog* dialog, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+}
+
+class QtBackend : public ::testing::Test {
+protected:
+    void SetUp() override { app->activateIgnoringOtherApps(true); }
+    std::unique_ptr<ui::Application> app = ui::qt::makeApplication();
+};
+
+TEST_F(QtBackend, ButtonsAnswerInTheOrderAddedAndStandRightToLeft) {
+    for (int pressed = 0; pressed < 3; ++pressed) {
+        ui::Alert& alert = app->makeAlert();
+        alert.setMessageText("Title");
+        alert.addButtonWithTitle("Continue");
+        alert.addButtonWithTitle("Skip");
+        alert.addButtonWithTitle("Cancel");
+        alert.layout();
+        const long result = runWith(alert, [&](QDialog* dialog) {
+            auto* first = button(dialog, "Continue");
+            auto* second = button(dialog, "Skip");
+            auto* third = button(dialog, "Cancel");
+            ASSERT_TRUE(first && second && third);
+            EXPECT_GT(first->x(), second->x());
+            EXPECT_GT(second->x(), third->x());
+            EXPECT_TRUE(first->isDefault());
+            EXPECT_EQ(dialog->windowTitle(), "Title");
+            (pressed == 0 ? first : pressed == 1 ? second : third)->click();
+        });
+        EXPECT_EQ(result, 1000 + pressed);
+    }
+}
+
+TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
+    struct Case {
+        std::vector<std::string> buttons;
+        int key;
+        long expected;
+    } cases[] = {
+        {{"OK"}, Qt::Key_Return, 1000},
+        {{"Retry", "Skip", "Cancel"}, Qt::Key_Return, 1000},
+        {{"Retry", "Skip", "Cancel"}, Qt::Key_Escape, 1002},
+    };
+    for (const Case& c : cases) {
+        ui::Alert& alert = app->makeAlert();
+        for (const auto& title : c.buttons) alert.addButtonWithTitle(title);
+        EXPECT_EQ(runWith(alert, [&](QDialog* dialog) { key(dialog, c.key); }), c.expected);
+    }
+
+    // With no "Cancel", Escape leaves the alert up; closing it by the window
+    // manager ends the run with no button's code.
+    ui::Alert& alert = app->makeAlert();
+    alert.addButtonWithTitle("Configure");
+    alert.addButtonWithTitle("Skip");
+    const long result = runWith(alert, [](QDialog* dialog) {
+        key(dialog, Qt::Key_Escape);
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->close();
+    });
+    EXPECT_EQ(result, ui::kModalResponseCancel);
+}
+
+TEST_F(QtBackend, FramesGivenBottomLeftLandTopLeftInQt) {
+    ui::View& view = app->makeView({0, 0, 360, 140});
+    ui::Checkbox& top = app->makeCheckbox("Top", {});
+    top.setFrame({10, 112, 340, 24});
+    view.addSubview(top);
+    ui::TextField& note = app->makeWrappingLabel("note");
+    view.addSubview(note);
+    note.setFrame({30, 8, 320, 20});  // framed after being added
+
+    QWidget* viewWidget = nullptr;
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (auto* c = qobject_cast<QCheckBox*>(w); c && c->accessibleName() == "Top") {
+            EXPECT_EQ(c->geometry(), QRect(10, 140 - 112 - 24, 340, 24));
+            viewWidget = c->parentWidget();
+        }
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() == "note") {
+            EXPECT_EQ(l->geometry(), QRect(30, 140 - 8 - 20, 320, 20));
+        }
+    }
+    ASSERT_NE(viewWidget, nullptr);
+    EXPECT_EQ(viewWidget->size(), QSize(360, 140));
+
+    // A taller parent moves every child down with its bottom edge.
+    view.setFrame({0, 0, 360, 200});
+    EXPECT_EQ(viewWidget->findChild<QCheckBox*>()->geometry(), QRect(10, 200 - 112 - 24, 340, 24));
+}
+
+TEST_F(QtBackend, CheckboxActionFiresOnClicksOnlyAndTitlesArePlainText) {
+    int fired = 0;
+    long seen = -5;
+    ui::Checkbox& box = app->makeCheckbox("R&D <b>x</b>", [&](ui::Checkbox& sender) {
+        ++fired;
+        seen = sender.state();
+    });
+    box.setState(ui::kControlStateValueOn);
+    box.setState(ui::kControlStateValueOff);
+    EXPECT_EQ(fired, 0);
+
+    QCheckBox* widget = nullptr;
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (auto* c = qobject_cast<QCheckBox*>(w)) widget = c;
+    }
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->accessibleName(), "R&D <b>x</b>");
+    EXPECT_EQ(widget->text(), "R&&D <b>x</b>");  // shows one "&", no markup
+    widget->click();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(seen, ui::kControlStateValueOn);
+    box.setEnabled(false);
+    widget->click();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(box.state(), ui::kControlStateValueOn);
+}
+
+TEST_F(QtBackend, WrappingLabelGrowsWithItsText) {
+    ui::TextField& shortNote = app->makeWrappingLabel("Includes apps you install later.");
+    ui::TextField& longNote = app->makeWrappingLabel(
+        "An advanced configuration has Orvex manage every AI app and all of its MCP servers. "
+        "An advanced configuration has Orvex manage every AI app and all of its MCP servers.");
+    const double one = shortNote.sizeThatFits({320, ui::kUnlimitedHeight}).height;
+    const double more = longNote.sizeThatFits({320, ui::kUnlimitedHeight}).height;
+    EXPECT_GT(one, 0);
+    EXPECT_GT(more, 1.5 * one);
+}
+
+TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
+    // The menu tree as the program installs it.
+    ui::Menu& main = app->makeMenu("");
+    ui::MenuItem& editItem = app->makeMenuItem("Edit", ui::MenuAction::None, "");
+    ui::Menu& edit = app->makeMenu("Edit");
+    edit.addItemWithTitle("Select All", ui::MenuAction::SelectAll, "a")
+        .setKeyEquivalentModifierMask(ui::kEventModifierFlagCommand);
+    edit.addItemWithTitle("Copy", ui::MenuAction::Copy, "c")
+        .setKeyEquivalentModifierMask(ui::kEventModifierFlagCommand);
+    editItem.setSubmenu(edit);
+    main.addItem(editItem);
+    app->setMainMenu(main);
+
+    ui::Alert& alert = app->makeAlert();
+    alert.addButtonWithTitle("OK");
+    ui::View& view = app->makeView({0, 0, 600, 96});
+    ui::TextField& caption = app->makeLabel("Setup code");
+    caption.setFrame({0, 72, 100, 20});
+    view.addSubview(caption);
+    ui::TextField& field = app->makeTextField({110, 68, 480, 24});
+    field.setStringValue("dk_abc");
+    view.addSubview(field);
+    alert.setAccessoryView(view);
+    alert.layout();
+    alert.window().makeFirstResponder(field);
+
+    runWith(alert, [&](QDialog* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(QApplication::focusWidget(), edit);
+        // The caption left of the field names it for assistive technology.
+        QLabel* caption = nullptr;
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+            if (label->text() == "Setup code") caption = label;
+        }
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->buddy(), edit);
+        key(dialog, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(edit->selectedText(), "dk_abc");
+        key(dialog, Qt::Key_Return);
+    });
+}
+
+}  // namespace

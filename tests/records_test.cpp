@@ -1,0 +1,56 @@
+#include "cli/records.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace cli {
+namespace {
+
+// Runs a writer against a real stream and returns the bytes it wrote.
+std::string captured(const std::function<void(std::FILE*)>& write) {
+    std::FILE* file = std::tmpfile();
+    write(file);
+    std::string bytes;
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+TEST(Records, AreExactLinesWithValuesWrittenByteForByte) {
+    const std::string tricky = "100% %s %n \xe2\x80\x94 \xe4\xb8\xad";
+    struct Case {
+        std::function<void(std::FILE*)> write;
+        std::string bytes;
+    } cases[] = {
+        {[](std::FILE* f) { writeClientsResult(f, "configure", "true", "A,B"); },
+         "configure\ntrue\nA,B\n"},
+        {[](std::FILE* f) { writeClientsResult(f, "skip", "false", ""); }, "skip\nfalse\n\n"},
+        {[&](std::FILE* f) { writeClientsResult(f, "configure", "false", tricky); },
+         "configure\nfalse\n" + tricky + "\n"},
+        {[](std::FILE* f) { writeNoClientsResult(f, "close", "true"); }, "close\ntrue\n"},
+        {[](std::FILE* f) { writeMigrateResult(f, ""); }, "\n"},
+        {[&](std::FILE* f) { writeMigrateResult(f, tricky); }, tricky + "\n"},
+        {[](std::FILE* f) { writeMigrateDeclined(f); }, "false\n"},
+        {[&](std::FILE* f) { writeEnrollResult(f, "dk_%d", tricky); }, "dk_%d\n" + tricky + "\n"},
+        {[](std::FILE* f) { writeEnrollResult(f, "dk_", ""); }, "dk_\n\n"},
+        {[](std::FILE* f) { writeEnrollSkipped(f); }, "__ORVEX_ENROLL_SKIP__\n"},
+        {[](std::FILE* f) { writeEnrollDeclined(f); }, "false\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(captured(c.write), c.bytes);
+}
+
+TEST(Records, SelectionJoinsTheChosenNamesInListOrder) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(joinSelection(Names{"P", "Q", "R"}, {true, false, true}), "P,R");
+    EXPECT_EQ(joinSelection(Names{"P", "Q"}, {false, false}), "");
+    EXPECT_EQ(joinSelection(Names{}, {}), "");
+    EXPECT_EQ(joinSelection(Names{" a ", "a", "x,y"}, {true, true, true}), " a ,a,x,y");
+    EXPECT_EQ(joinSelection(Names{"", "b"}, {true, true}), ",b");
+}
+
+}  // namespace
+}  // namespace cli

@@ -1,0 +1,135 @@
+#include "cli/run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fake_toolkit.h"
+
+namespace cli {
+namespace {
+
+std::string contents(std::FILE* file) {
+    std::string bytes;
+    std::fflush(file);
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<char>(c));
+    return bytes;
+}
+
+struct ProgramRun {
+    fake::FakeApplication app;
+    int status = -1;
+    std::string out;
+    std::string err;
+
+    explicit ProgramRun(std::vector<const char*> args, bool display = true) {
+        app.displayAvailable = display;
+        std::FILE* outFile = std::tmpfile();
+        std::FILE* errFile = std::tmpfile();
+        status = runSetupDialog(static_cast<int>(args.size()), args.data(), app, outFile, errFile);
+        out = contents(outFile);
+        err = contents(errFile);
+        std::fclose(outFile);
+        std::fclose(errFile);
+    }
+};
+
+const char* const kUsage =
+    "Usage: setup-dialog <clients|no-clients|migrate-empty|migrate|enroll|enforcement-error> "
+    "[items...]\n";
+
+TEST(Run, CommandLineErrorsAreOneLineOnStandardErrorAndStatusOne) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string err;
+    } cases[] = {
+        {{"/bin/setup-dialog"}, kUsage},
+        {{}, kUsage},
+        {{"sd", "Clients"}, "Unknown mode: Clients\n"},
+        {{"sd", ""}, "Unknown mode: \n"},
+        {{"sd", "%s%n"}, "Unknown mode: %s%n\n"},
+        {{"sd", "bad\xff\xfe"}, "Unknown mode: bad\xff\xfe\n"},
+        {{"sd", "migrate", "ok", "\xc3"}, "setup-dialog: item 2 is not valid UTF-8\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.app.alerts.empty());
+        // The application is set up and the Edit menu installed before the
+        // command line is looked at.
+        ASSERT_GE(run.app.calls.size(), 2u);
+        EXPECT_EQ(run.app.calls.front(), "app.setActivationPolicy(0)");
+        EXPECT_EQ(run.app.calls.back(), "app.setMainMenu(menu1)");
+    }
+}
+
+TEST(Run, MessageModesShowTheirAlertAndEndWithStatusZeroHoweverClosed) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string text;
+        int style;
+    } cases[] = {
+        {{"sd", "enforcement-error", "disable"},
+         "Orvex couldn't turn off automatic setup. To try again later, run: orvex config set "
+         "drift-enforcement default",
+         0},
+        {{"sd", "enforcement-error"},
+         "Orvex couldn't turn on automatic setup. To try again later, run: orvex config set "
+         "drift-enforcement auto_install",
+         0},
+        {{"sd", "migrate-empty", "x"},
+         "We didn't find any existing tools to migrate to Orvex. You're ready to get started!", 1},
+    };
+    for (const Case& c : cases) {
+        for (long result : {ui::kAlertFirstButtonReturn, ui::kModalResponseCancel}) {
+            fake::FakeApplication app;
+            app.onRunModal = [&](fake::FakeAlert&) { return result; };
+            std::FILE* out = std::tmpfile();
+            std::FILE* err = std::tmpfile();
+            const int status =
+                runSetupDialog(static_cast<int>(c.args.size()), c.args.data(), app, out, err);
+            EXPECT_EQ(status, 0);
+            EXPECT_EQ(contents(out), "");
+            EXPECT_EQ(contents(err), "");
+            std::fclose(out);
+            std::fclose(err);
+            ASSERT_EQ(app.alerts.size(), 1u);
+            const fake::FakeAlert& alert = *app.alerts[0];
+            EXPECT_EQ(alert.messageText, "Orvex Setup");
+            EXPECT_EQ(alert.informativeText, c.text);
+            EXPECT_EQ(alert.style, c.style);
+            EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+        }
+    }
+}
+
+TEST(Run, TheIconIsLookedForBesideArgvZero) {
+    ProgramRun run({"/opt/tool/bin/setup-dialog", "migrate-empty"});
+    EXPECT_EQ(run.app.callsStartingWith("imageWithContentsOfFile"),
+              std::vector<std::string>{"imageWithContentsOfFile(\"/opt/tool/bin/icon.png\")"});
+    ProgramRun bare({"setup-dialog", "migrate-empty"});
+    EXPECT_EQ(bare.app.callsStartingWith("imageWithContentsOfFile"),
+              std::vector<std::string>{"imageWithContentsOfFile(\"icon.png\")"});
+    ProgramRun invalid({"/opt/\xff/setup-dialog", "migrate-empty"});
+    EXPECT_TRUE(invalid.app.callsStartingWith("imageWithContentsOfFile").empty());
+    EXPECT_EQ(invalid.status, 0);
+}
+
+TEST(Run, WithoutADisplayAKnownModeFailsBeforeAnyWindow) {
+    ProgramRun run({"sd", "enforcement-error"}, /*display=*/false);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n");
+    EXPECT_TRUE(run.app.alerts.empty());
+    // A command-line error needs no display at all.
+    ProgramRun usage({"sd"}, /*display=*/false);
+    EXPECT_EQ(usage.err, kUsage);
+}
+
+}  // namespace
+}  // namespace cli
