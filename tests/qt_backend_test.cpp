@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <functional>
@@ -214,6 +215,75 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
         EXPECT_EQ(edit->selectedText(), "dk_abc");
         key(dialog, Qt::Key_Return);
     });
+}
+
+// Builds an alert with a list of checkboxes like the client dialogs do.
+ui::Alert& checkboxAlert(ui::Application& app, int rows) {
+    ui::Alert& alert = app.makeAlert();
+    alert.setMessageText("Orvex Setup");
+    alert.setInformativeText("Orvex works with these apps. Select the ones you'd like to set up:");
+    alert.setAlertStyle(ui::kAlertStyleInformational);
+    alert.addButtonWithTitle("Configure");
+    alert.addButtonWithTitle("Skip");
+    const double height = 28.0 * rows + 8;
+    ui::View& view = app.makeView({0, 0, 360, height});
+    for (int i = 0; i < rows; ++i) {
+        ui::Checkbox& box = app.makeCheckbox("App " + std::to_string(i + 1), {});
+        box.setState(ui::kControlStateValueOn);
+        box.setFrame({10, height - 28.0 * (i + 1), 340, 24});
+        view.addSubview(box);
+    }
+    alert.setAccessoryView(view);
+    return alert;
+}
+
+void saveShot(QDialog* dialog, const char* name) {
+    if (const char* folder = std::getenv("SETUP_DIALOG_SHOT_DIR")) {
+        dialog->grab().save(QString::fromUtf8(folder) + "/" + name);
+    }
+}
+
+TEST_F(QtBackend, AccessoryViewSitsBetweenTheTextsAndTheButtons) {
+    ui::Alert& alert = checkboxAlert(*app, 3);
+    alert.layout();
+    runWith(alert, [](QDialog* dialog) {
+        saveShot(dialog, "checkboxes.png");
+        QLabel* text = nullptr;
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().startsWith("Orvex works")) text = label;
+        }
+        ASSERT_NE(text, nullptr);
+        QWidget* view = dialog->findChild<QCheckBox*>()->parentWidget();
+        const QRect viewBox(view->mapTo(dialog, QPoint(0, 0)), view->size());
+        const QRect textBox(text->mapTo(dialog, QPoint(0, 0)), text->size());
+        QPushButton* first = button(dialog, "Configure");
+        EXPECT_GE(viewBox.top(), textBox.bottom());
+        EXPECT_GE(first->mapTo(dialog, QPoint(0, 0)).y(), viewBox.bottom());
+        EXPECT_EQ(view->size(), QSize(360, 92));
+        // Tab order: the checkboxes from the top, then the first button.
+        auto boxes = view->findChildren<QCheckBox*>();
+        ASSERT_EQ(boxes.size(), 3);
+        EXPECT_EQ(boxes[0]->nextInFocusChain(), boxes[1]);
+        EXPECT_EQ(boxes[2]->nextInFocusChain(), first);
+        first->click();
+    });
+}
+
+TEST_F(QtBackend, AnAccessoryViewTallerThanTheScreenScrollsAndKeepsTheButtonsOnScreen) {
+    ui::Alert& alert = checkboxAlert(*app, 80);
+    alert.layout();
+    const long result = runWith(alert, [](QDialog* dialog) {
+        saveShot(dialog, "long-list.png");
+        const QRect screen = dialog->screen()->availableGeometry();
+        EXPECT_LE(dialog->frameGeometry().height(), screen.height());
+        const QPushButton* skip = button(dialog, "Skip");
+        const QRect skipOnScreen(skip->mapToGlobal(QPoint(0, 0)), skip->size());
+        EXPECT_TRUE(screen.contains(skipOnScreen)) << skipOnScreen.y();
+        // The view keeps its own size inside the scroll area.
+        EXPECT_EQ(dialog->findChild<QCheckBox*>()->parentWidget()->size(), QSize(360, 28 * 80 + 8));
+        key(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages this project needs, when they are missing.
+# Usage: scripts/deps.sh build|run|test|bench
+set -euo pipefail
+
+build=(cmake g++ make qt6-base-dev libgl-dev googletest libgtest-dev fonts-dejavu-core)
+run=(xvfb xauth xdotool x11-utils imagemagick)
+test=(xvfb xauth xdotool xclip at-spi2-core python3 python3-pyatspi dbus dbus-daemon)
+bench=(zenity x11-utils procps)
+
+wanted=("${build[@]}")
+case "${1:-build}" in
+  build) ;;
+  run) wanted+=("${run[@]}") ;;
+  test) wanted+=("${test[@]}") ;;
+  bench) wanted+=("${run[@]}" "${bench[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

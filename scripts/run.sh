@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs setup-dialog with the given mode
+# and items, printing its answer and exit status. Where no display is open it
+# shows the dialog on a virtual one, saves a screenshot to build/shot.png and
+# presses Return for you after a few seconds.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh" run
+"$top/scripts/build.sh"
+program="$top/build/setup-dialog"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  set +e
+  "$program" "$@"
+  status=$?
+  echo "(exit status $status)" >&2
+  exit $status
+fi
+
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+read -r number <&3
+export DISPLAY=":$number"
+echo "No display open: showing the dialog on the virtual display $DISPLAY." >&2
+
+"$program" "$@" &
+pid=$!
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+if kill -0 "$pid" 2>/dev/null; then
+  sleep "${SETUP_DIALOG_DEMO_DELAY:-2}"
+  import -window root "$top/build/shot.png" && echo "Screenshot: build/shot.png" >&2
+  echo "Pressing Return." >&2
+  xdotool key Return
+fi
+set +e
+wait "$pid"
+status=$?
+echo "(exit status $status)" >&2
+exit $status

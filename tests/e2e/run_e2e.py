@@ -1,0 +1,187 @@
+"""End-to-end tests of the setup-dialog binary.
+
+Usage: run_e2e.py BINARY
+
+Runs the command-line cases with no display at all, then starts its own Xvfb
+and session bus and runs the window cases inside them, driving the dialogs
+through the accessibility bus as a screen reader would.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+USAGE = (b"Usage: setup-dialog <clients|no-clients|migrate-empty|migrate|enroll|"
+         b"enforcement-error> [items...]\n")
+TURN_ON = ("Orvex couldn't turn on automatic setup. To try again later, run: "
+           "orvex config set drift-enforcement auto_install")
+TURN_OFF = ("Orvex couldn't turn off automatic setup. To try again later, run: "
+            "orvex config set drift-enforcement default")
+NOTHING_TO_MIGRATE = ("We didn't find any existing tools to migrate to Orvex. "
+                      "You're ready to get started!")
+NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
+
+
+def run_plain(binary, *args, env=None, stdout=subprocess.PIPE):
+    process = subprocess.run([binary, *args], stdout=stdout, stderr=subprocess.PIPE,
+                             stdin=subprocess.DEVNULL, env=env, timeout=30)
+    return process.returncode, process.stdout or b"", process.stderr
+
+
+def headless_cases(binary):
+    from harness import expect_run, fail_fast_env
+
+    env = fail_fast_env()
+
+    def command_line_errors_need_no_display():
+        for args, err in [
+            ((), USAGE),
+            (("Clients",), b"Unknown mode: Clients\n"),
+            (("",), b"Unknown mode: \n"),
+            (("bad\xff".encode("latin-1"),), b"Unknown mode: bad\xff\n"),
+            (("%s%n",), b"Unknown mode: %s%n\n"),
+            ((b"clients", b"default", b"\xc3("),
+             b"setup-dialog: item 2 is not valid UTF-8\n"),
+        ]:
+            expect_run(run_plain(binary, *args, env=env), 1, err=err)
+
+    def a_known_mode_without_a_display_fails_cleanly():
+        for mode in ("enforcement-error", "migrate-empty"):
+            expect_run(run_plain(binary, mode, env=env), 1, err=NO_DISPLAY)
+        # A display that is named but does not answer: still no abort.
+        expect_run(run_plain(binary, "migrate-empty", env=dict(env, DISPLAY=":97")), 1,
+                   err=NO_DISPLAY)
+
+    def items_are_never_toolkit_options():
+        for item in ("-platform", "-reverse", "-style=x", "--help"):
+            expect_run(run_plain(binary, "enforcement-error", item, env=env), 1,
+                       err=NO_DISPLAY)
+
+    return [command_line_errors_need_no_display, a_known_mode_without_a_display_fails_cleanly,
+            items_are_never_toolkit_options]
+
+
+def window_cases(binary):
+    import pyatspi
+    from harness import Dialog, check, check_equal, expect_run, wait_for
+
+    def message_dialog_turn_off_is_shown_on_top_and_answers_its_button():
+        dialog = Dialog(binary, "enforcement-error", "disable", "ignored")
+        try:
+            check_equal(dialog.window.name, "Orvex Setup", "window title")
+            texts = dialog.texts()
+            check("Orvex Setup" in texts, f"message text missing: {texts}")
+            check(TURN_OFF in texts, f"informative text missing: {texts}")
+            wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
+                     "the alert to be the active window")
+            dialog.press("OK")
+            expect_run(dialog.finish(), 0)
+        finally:
+            dialog.kill()
+
+    def message_dialog_turn_on_answers_return():
+        for items in ((), ("enable",), ("Disable",)):
+            dialog = Dialog(binary, "enforcement-error", *items)
+            try:
+                check(TURN_ON in dialog.texts(), f"turn-on text missing for {items}")
+                wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
+                         "the alert to be the active window")
+                dialog.key("Return")
+                expect_run(dialog.finish(), 0)
+            finally:
+                dialog.kill()
+
+    def info_dialog_ignores_items_and_escape():
+        dialog = Dialog(binary, "migrate-empty", "x", "y")
+        try:
+            check(NOTHING_TO_MIGRATE in dialog.texts(), "informative text missing")
+            wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
+                     "the alert to be the active window")
+            # No "Cancel" button: Escape must not dismiss the alert.
+            dialog.key("Escape")
+            time.sleep(0.5)
+            check(dialog.process.poll() is None, "Escape closed an alert without Cancel")
+            dialog.press("OK")
+            expect_run(dialog.finish(), 0)
+        finally:
+            dialog.kill()
+
+    def icon_is_read_beside_the_program_and_a_bad_one_is_ignored():
+        with tempfile.TemporaryDirectory() as folder:
+            program = os.path.join(folder, "setup-dialog")
+            shutil.copy(binary, program)
+            for content in (None, b"not an image"):
+                if content is not None:
+                    with open(os.path.join(folder, "icon.png"), "wb") as icon:
+                        icon.write(content)
+                dialog = Dialog(program, "migrate-empty")
+                try:
+                    dialog.press("OK")
+                    expect_run(dialog.finish(), 0)
+                finally:
+                    dialog.kill()
+
+    return [message_dialog_turn_off_is_shown_on_top_and_answers_its_button,
+            message_dialog_turn_on_answers_return, info_dialog_ignores_items_and_escape,
+            icon_is_read_beside_the_program_and_a_bad_one_is_ignored]
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        raise RuntimeError("Xvfb did not start")
+    return xvfb, ":" + number
+
+
+def main(argv):
+    from harness import run_cases
+
+    binary = os.path.abspath(argv[0])
+    if os.environ.get("SETUP_DIALOG_E2E_INNER"):
+        passed, failed = run_cases(window_cases(binary))
+        print(f"{passed} passed, {failed} failed", flush=True)
+        return 1 if failed else 0
+
+    passed, failed = run_cases(headless_cases(binary))
+    xvfb, display = start_xvfb()
+    try:
+        env = dict(os.environ, DISPLAY=display, SETUP_DIALOG_E2E_INNER="1",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", NO_AT_BRIDGE="0")
+        env.pop("QT_QPA_PLATFORM", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        inner = subprocess.run(["dbus-run-session", "--", sys.executable, __file__, binary],
+                               env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               text=True, timeout=500)
+        lines = inner.stdout.splitlines()
+        for line in lines:
+            if line.startswith(("ok ", "FAIL ")):
+                print(line)
+        summary = [l for l in lines if l.endswith(" failed")]
+        if summary:
+            inner_passed, inner_failed = (int(part.split()[0]) for part in summary[-1].split(","))
+        else:
+            inner_passed, inner_failed = 0, 1
+            print("FAIL the window cases did not run to the end")
+        passed += inner_passed
+        failed += inner_failed
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
