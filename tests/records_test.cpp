@@ -52,5 +52,26 @@ TEST(Records, SelectionJoinsTheChosenNamesInListOrder) {
     EXPECT_EQ(joinSelection(Names{"", "b"}, {true, true}), ",b");
 }
 
+TEST(Records, AFailedWriteShowsOnTheStreamAsSoonAsTheWriterReturns) {
+    // Each writer flushes, so that a full disk or a closed pipe is seen
+    // before the run decides its exit status.
+    const std::function<void(std::FILE*)> writers[] = {
+        [](std::FILE* f) { writeClientsResult(f, "configure", "true", "A"); },
+        [](std::FILE* f) { writeNoClientsResult(f, "close", "false"); },
+        [](std::FILE* f) { writeMigrateResult(f, "A"); },
+        [](std::FILE* f) { writeMigrateDeclined(f); },
+        [](std::FILE* f) { writeEnrollResult(f, "dk_1", "a@b.c"); },
+        [](std::FILE* f) { writeEnrollSkipped(f); },
+        [](std::FILE* f) { writeEnrollDeclined(f); },
+    };
+    for (const auto& write : writers) {
+        std::FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_NE(full, nullptr);
+        write(full);
+        EXPECT_TRUE(std::ferror(full));
+        std::fclose(full);
+    }
+}
+
 }  // namespace
 }  // namespace cli

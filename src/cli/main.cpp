@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 
 #include "cli/run.h"
 #include "ui/qt/qt_application.h"
@@ -31,11 +32,20 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     reserveStandardDescriptors();
 
+    // The program's own error lines go through a copy of standard error: the
+    // toolkit points descriptor 2 itself at /dev/null when it starts, so that
+    // the libraries under it cannot write there.
+    std::FILE* err = nullptr;
+    const int errCopy = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (errCopy >= 0) err = fdopen(errCopy, "w");
+    if (!err) err = stderr;
+    setvbuf(err, nullptr, _IONBF, 0);
+
     int status;
     {
         // Everything the run makes lives in this scope and ends with it.
         const auto app = ui::qt::makeApplication();
-        status = cli::runSetupDialog(argc, argv, *app, stdout, stderr);
+        status = cli::runSetupDialog(argc, argv, *app, stdout, err);
     }
     return status;
 }

@@ -47,6 +47,14 @@ def walk(node, depth=0):
         yield from walk(node.getChildAtIndex(i), depth + 1)
 
 
+def start_accessibility_bus():
+    """Brings up the accessibility registry before the first program starts:
+    a program that looks for it while it is still starting is never listed."""
+    wait_for(lambda: pyatspi.Registry.getDesktop(0).childCount >= 0 or True,
+             "the accessibility registry")
+    time.sleep(0.5)
+
+
 class Dialog:
     """A running setup-dialog and its window, found on the accessibility bus."""
 
@@ -95,6 +103,14 @@ class Dialog:
     def press(self, name):
         button = self.find(pyatspi.ROLE_PUSH_BUTTON, name)
         button.queryAction().doAction(0)
+
+    def x_window_state(self):
+        """The _NET_WM_STATE atoms of the dialog's X window."""
+        ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                              str(self.process.pid)], capture_output=True, text=True).stdout.split()
+        check(ids, "no visible X window for the process")
+        return subprocess.run(["xprop", "-id", ids[-1], "_NET_WM_STATE"],
+                              capture_output=True, text=True).stdout
 
     def key(self, keys):
         subprocess.run(["xdotool", "key", "--clearmodifiers", keys], check=True)

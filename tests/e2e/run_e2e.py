@@ -54,9 +54,12 @@ def headless_cases(binary):
     def a_known_mode_without_a_display_fails_cleanly():
         for mode in ("enforcement-error", "migrate-empty"):
             expect_run(run_plain(binary, mode, env=env), 1, err=NO_DISPLAY)
-        # A display that is named but does not answer: still no abort.
-        expect_run(run_plain(binary, "migrate-empty", env=dict(env, DISPLAY=":97")), 1,
-                   err=NO_DISPLAY)
+        # A display that is named but does not answer, or a platform that
+        # cannot start: still one line and status 1, never an abort.
+        for extra in ({"DISPLAY": ":97"}, {"QT_QPA_PLATFORM": "wayland"},
+                      {"QT_QPA_PLATFORM": "no-such-platform"}):
+            expect_run(run_plain(binary, "migrate-empty", env=dict(env, **extra)), 1,
+                       err=NO_DISPLAY)
 
     def items_are_never_toolkit_options():
         for item in ("-platform", "-reverse", "-style=x", "--help"):
@@ -80,6 +83,7 @@ def window_cases(binary):
             check(TURN_OFF in texts, f"informative text missing: {texts}")
             wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
                      "the alert to be the active window")
+            check("_NET_WM_STATE_ABOVE" in dialog.x_window_state(), "the alert is not kept on top")
             dialog.press("OK")
             expect_run(dialog.finish(), 0)
         finally:
@@ -150,6 +154,8 @@ def main(argv):
 
     binary = os.path.abspath(argv[0])
     if os.environ.get("SETUP_DIALOG_E2E_INNER"):
+        from harness import start_accessibility_bus
+        start_accessibility_bus()
         passed, failed = run_cases(window_cases(binary))
         print(f"{passed} passed, {failed} failed", flush=True)
         return 1 if failed else 0

@@ -1,11 +1,15 @@
 #include "ui/qt/qt_application.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -45,11 +49,35 @@ QString plainButtonText(const std::string& title) {
     return toQString(title).replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+// Where a fatal toolkit message still goes once standard error is silenced.
+int fatalMessageFd = -1;
+
 // Qt's own warnings would land on standard error, which a run that shows a
 // dialog keeps silent. Only a fatal message, which ends the process, is let
 // through.
 void silentMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) std::fprintf(stderr, "setup-dialog: %s\n", message.toLocal8Bit().constData());
+    if (type != QtFatalMsg || fatalMessageFd < 0) return;
+    const QByteArray line = "setup-dialog: " + message.toLocal8Bit() + "\n";
+    [[maybe_unused]] const auto written = write(fatalMessageFd, line.constData(), line.size());
+}
+
+// The libraries under Qt (X, fonts, input methods, accessibility) may write
+// to descriptor 2 directly. Once the toolkit starts, that descriptor points
+// at /dev/null; the program's own error lines go through a copy made before
+// (see main). SETUP_DIALOG_DEBUG=1 keeps everything on standard error.
+void silenceToolkitOutput() {
+    const char* debug = std::getenv("SETUP_DIALOG_DEBUG");
+    if (debug && std::strcmp(debug, "1") == 0) {
+        fatalMessageFd = STDERR_FILENO;
+        return;
+    }
+    qInstallMessageHandler(silentMessageHandler);
+    fatalMessageFd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+        dup2(null, STDERR_FILENO);
+        close(null);
+    }
 }
 
 // Asks the X server named by DISPLAY whether it takes a connection, without
@@ -71,6 +99,34 @@ bool x11DisplayOpens(const char* display) {
     }
     dlclose(xcb);
     return opens;
+}
+
+bool platformPluginInstalled(const QString& name) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/";
+    return QFileInfo::exists(folder + "libq" + name + ".so");
+}
+
+// Whether Qt will be able to open its platform: Qt ends the process when it
+// cannot, so the run finds out first. QT_QPA_PLATFORM may name a list of
+// platforms, each with options after a colon; Qt takes the first that starts.
+bool platformWillStart() {
+    const QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const QStringList platforms =
+        chosen.isEmpty() ? QStringList{"xcb"} : chosen.split(';', Qt::SkipEmptyParts);
+    for (const QString& entry : platforms) {
+        const QString name = entry.section(':', 0, 0).trimmed();
+        if (name == "xcb") {
+            const QByteArray display = qgetenv("DISPLAY");
+            if (!display.isEmpty() && x11DisplayOpens(display.constData())) return true;
+        } else if (name.startsWith("wayland")) {
+            if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && platformPluginInstalled(name)) {
+                return true;
+            }
+        } else if (platformPluginInstalled(name)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Everything the application makes is owned by it until the run ends.
@@ -450,13 +506,7 @@ public:
     void setMainMenu(Menu& menu) override { mainMenu_ = &static_cast<QtMenu&>(menu); }
     void activateIgnoringOtherApps(bool) override { activationRequested_ = true; }
 
-    bool canShowWindows() override {
-        if (qApp) return true;
-        const char* platform = std::getenv("QT_QPA_PLATFORM");
-        if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return true;
-        const char* display = std::getenv("DISPLAY");
-        return display && *display && x11DisplayOpens(display);
-    }
+    bool canShowWindows() override { return qApp || platformWillStart(); }
 
     Alert& makeAlert() override {
         ensureQt();
@@ -551,7 +601,7 @@ private:
 
     void ensureQt() {
         if (qt_) return;
-        qInstallMessageHandler(silentMessageHandler);
+        silenceToolkitOutput();
         // The Qt application object is made from the program name alone: the
         // items on the command line are the parent's data, never Qt options.
         static int argc = 1;
