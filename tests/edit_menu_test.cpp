@@ -57,16 +57,5 @@ TEST(EditMenu, IsOneEditItemWithTheSixEntriesInOrder) {
     EXPECT_EQ(app.calls.back(), "app.setMainMenu(menu1)");
 }
 
-TEST(EditMenu, MarksTheControlPasteAlternateOnlyAfterItsMask) {
-    fake::FakeApplication app;
-    installEditMenu(app);
-    const auto& calls = app.calls;
-    const auto at = [&](const std::string& call) {
-        return std::find(calls.begin(), calls.end(), call) - calls.begin();
-    };
-    EXPECT_LT(at("item5.setKeyEquivalentModifierMask(0x40000)"), at("item5.setAlternate(true)"));
-    EXPECT_LT(at("item5.setAlternate(true)"), at("separatorItem() -> item6"));
-}
-
 }  // namespace
 }  // namespace ui

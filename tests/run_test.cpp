@@ -46,12 +46,10 @@ TEST(Run, CommandLineErrorsAreOneLineOnStandardErrorAndStatusOne) {
         std::vector<const char*> args;
         std::string err;
     } cases[] = {
-        {{"/bin/setup-dialog"}, kUsage},
+        // The binary's own lines are checked byte for byte end to end; here,
+        // what needs a fake: an empty argument vector, and the set-up order.
         {{}, kUsage},
-        {{"sd", "Clients"}, "Unknown mode: Clients\n"},
-        {{"sd", ""}, "Unknown mode: \n"},
         {{"sd", "%s%n"}, "Unknown mode: %s%n\n"},
-        {{"sd", "bad\xff\xfe"}, "Unknown mode: bad\xff\xfe\n"},
         {{"sd", "migrate", "ok", "\xc3"}, "setup-dialog: item 2 is not valid UTF-8\n"},
     };
     for (const Case& c : cases) {
@@ -71,19 +69,10 @@ TEST(Run, CommandLineErrorsAreOneLineOnStandardErrorAndStatusOne) {
 TEST(Run, MessageModesShowTheirAlertAndEndWithStatusZeroHoweverClosed) {
     struct Case {
         std::vector<const char*> args;
-        std::string text;
         int style;
     } cases[] = {
-        {{"sd", "enforcement-error", "disable"},
-         "Orvex couldn't turn off automatic setup. To try again later, run: orvex config set "
-         "drift-enforcement default",
-         0},
-        {{"sd", "enforcement-error"},
-         "Orvex couldn't turn on automatic setup. To try again later, run: orvex config set "
-         "drift-enforcement auto_install",
-         0},
-        {{"sd", "migrate-empty", "x"},
-         "We didn't find any existing tools to migrate to Orvex. You're ready to get started!", 1},
+        {{"sd", "enforcement-error", "disable"}, 0},
+        {{"sd", "migrate-empty", "x"}, 1},
     };
     for (const Case& c : cases) {
         for (long result : {ui::kAlertFirstButtonReturn, ui::kModalResponseCancel}) {
@@ -101,7 +90,6 @@ TEST(Run, MessageModesShowTheirAlertAndEndWithStatusZeroHoweverClosed) {
             ASSERT_EQ(app.alerts.size(), 1u);
             const fake::FakeAlert& alert = *app.alerts[0];
             EXPECT_EQ(alert.messageText, "Orvex Setup");
-            EXPECT_EQ(alert.informativeText, c.text);
             EXPECT_EQ(alert.style, c.style);
             EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
         }
