@@ -120,10 +120,15 @@ def window_cases(binary):
         with tempfile.TemporaryDirectory() as folder:
             program = os.path.join(folder, "setup-dialog")
             shutil.copy(binary, program)
-            for content in (None, b"not an image"):
-                if content is not None:
-                    with open(os.path.join(folder, "icon.png"), "wb") as icon:
-                        icon.write(content)
+            icon = os.path.join(folder, "icon.png")
+            # Missing, not an image, and a pipe that would block a reader.
+            for content in (None, b"not an image", "fifo"):
+                if content == "fifo":
+                    os.remove(icon)
+                    os.mkfifo(icon)
+                elif content is not None:
+                    with open(icon, "wb") as file:
+                        file.write(content)
                 dialog = Dialog(program, "migrate-empty")
                 try:
                     dialog.press("OK")

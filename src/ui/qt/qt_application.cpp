@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -570,8 +571,12 @@ public:
 
     const Image* imageWithContentsOfFile(const std::string& path) override {
         ensureQt();
+        // Only a regular file: a pipe or a device under that name would block
+        // the read, and the alert would never appear.
+        const QFileInfo file(toQString(path));
+        if (!file.isFile()) return nullptr;
         QImage image;
-        if (!image.load(toQString(path))) return nullptr;
+        if (!image.load(file.filePath())) return nullptr;
         return &own(std::make_unique<QtImage>(std::move(image)));
     }
 
@@ -724,7 +729,9 @@ void QtAlert::layout() {
         labelFieldsByCaptions(view);
         // An accessory view taller than the screen would push the buttons out
         // of reach; it scrolls instead, keeping its own geometry inside.
-        const QScreen* screen = QGuiApplication::primaryScreen();
+        // The alert opens on the screen under the pointer, as Qt centres it.
+        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        if (!screen) screen = QGuiApplication::primaryScreen();
         const int available = screen ? screen->availableGeometry().height() : 0;
         const int room = available - 260;  // the alert's own texts, buttons and frame
         if (available > 0 && view->height() > room) {
