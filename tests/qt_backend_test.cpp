@@ -213,6 +213,11 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
         EXPECT_EQ(caption->buddy(), edit);
         key(dialog, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(edit->selectedText(), "dk_abc");
+        key(dialog, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), "");
+        key(dialog, Qt::Key_V, Qt::ControlModifier);
+        key(dialog, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), "dk_abcdk_abc");
         key(dialog, Qt::Key_Return);
     });
 }
@@ -260,11 +265,16 @@ TEST_F(QtBackend, AccessoryViewSitsBetweenTheTextsAndTheButtons) {
         EXPECT_GE(viewBox.top(), textBox.bottom());
         EXPECT_GE(first->mapTo(dialog, QPoint(0, 0)).y(), viewBox.bottom());
         EXPECT_EQ(view->size(), QSize(360, 92));
-        // Tab order: the checkboxes from the top, then the first button.
+        // Tab goes through the checkboxes from the top, then the buttons
+        // from the first.
         auto boxes = view->findChildren<QCheckBox*>();
         ASSERT_EQ(boxes.size(), 3);
-        EXPECT_EQ(boxes[0]->nextInFocusChain(), boxes[1]);
-        EXPECT_EQ(boxes[2]->nextInFocusChain(), first);
+        boxes[0]->setFocus();
+        const QWidget* expected[] = {boxes[1], boxes[2], first, button(dialog, "Skip"), boxes[0]};
+        for (const QWidget* next : expected) {
+            key(dialog, Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), next);
+        }
         first->click();
     });
 }

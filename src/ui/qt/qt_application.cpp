@@ -457,7 +457,7 @@ public:
 
     void addButtonWithTitle(const std::string& title) override {
         const int result = kAlertFirstButtonReturn + static_cast<int>(buttons_.size());
-        auto* button = new QPushButton(plainButtonText(title));
+        auto* button = new QPushButton(plainButtonText(title), dialog_);
         button->setAccessibleName(toQString(title));
         button->setAutoDefault(false);
         if (buttons_.empty()) button->setDefault(true);
@@ -478,6 +478,7 @@ public:
 private:
     void installMenuShortcuts();
     void labelFieldsByCaptions(QWidget* container);
+    void fitAccessoryToScreen(QGridLayout* grid, int accessoryRow);
 
     QtApplicationImpl& app_;
     QtWindow window_;
@@ -653,6 +654,33 @@ void QtAlert::installMenuShortcuts() {
     }
 }
 
+// An accessory view taller than the screen would push the buttons out of
+// reach; it scrolls instead, keeping its own geometry inside, so that the
+// whole alert fits on the screen it opens on (the one under the pointer,
+// where Qt centres it).
+void QtAlert::fitAccessoryToScreen(QGridLayout* grid, int accessoryRow) {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    constexpr int kTitleBar = 40;  // the window manager's frame, not known before showing
+    grid->activate();
+    const int overflow =
+        dialog_->sizeHint().height() + kTitleBar - screen->availableGeometry().height();
+    if (overflow <= 0) return;
+
+    QWidget* view = accessory_->widget();
+    grid->removeWidget(view);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(view);
+    scroll->setWidgetResizable(false);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    const int frame = 2 * scroll->frameWidth();
+    scroll->setFixedSize(view->width() + bar + frame, std::max(120, view->height() + frame - overflow));
+    grid->addWidget(scroll, accessoryRow, 1, Qt::AlignLeft);
+}
+
 // A caption stands left of its field with its top edge level with the
 // field's: that caption names the field for assistive technology.
 void QtAlert::labelFieldsByCaptions(QWidget* container) {
@@ -724,29 +752,11 @@ void QtAlert::layout() {
         grid->addWidget(informative, row++, 1);
     }
 
+    int accessoryRow = -1;
     if (accessory_) {
-        QWidget* view = accessory_->widget();
-        labelFieldsByCaptions(view);
-        // An accessory view taller than the screen would push the buttons out
-        // of reach; it scrolls instead, keeping its own geometry inside.
-        // The alert opens on the screen under the pointer, as Qt centres it.
-        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-        if (!screen) screen = QGuiApplication::primaryScreen();
-        const int available = screen ? screen->availableGeometry().height() : 0;
-        const int room = available - 260;  // the alert's own texts, buttons and frame
-        if (available > 0 && view->height() > room) {
-            auto* scroll = new QScrollArea;
-            scroll->setWidget(view);
-            scroll->setWidgetResizable(false);
-            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            scroll->setFrameShape(QFrame::StyledPanel);
-            const int bar = scroll->verticalScrollBar()->sizeHint().width();
-            scroll->setFixedSize(view->width() + bar + 2 * scroll->frameWidth(), std::max(120, room));
-            grid->addWidget(scroll, row++, 1, Qt::AlignLeft);
-        } else {
-            grid->addWidget(view, row++, 1, Qt::AlignLeft);
-        }
+        labelFieldsByCaptions(accessory_->widget());
+        accessoryRow = row++;
+        grid->addWidget(accessory_->widget(), accessoryRow, 1, Qt::AlignLeft);
     }
 
     // The first button stands rightmost, the others leftward in order.
@@ -757,6 +767,8 @@ void QtAlert::layout() {
         buttons->addWidget(*it);
     }
     grid->addLayout(buttons, std::max(row, 3), 0, 1, 2);
+
+    if (accessory_) fitAccessoryToScreen(grid, accessoryRow);
 
     // Tab runs through the accessory view's controls from the top, then the
     // buttons from the first.
