@@ -169,7 +169,7 @@ def main(argv):
     xvfb, display = start_xvfb()
     try:
         env = dict(os.environ, DISPLAY=display, SETUP_DIALOG_E2E_INNER="1",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", NO_AT_BRIDGE="0")
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         env.pop("QT_QPA_PLATFORM", None)
         env.pop("WAYLAND_DISPLAY", None)
         inner = subprocess.run(["dbus-run-session", "--", sys.executable, __file__, binary],

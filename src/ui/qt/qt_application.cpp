@@ -26,7 +26,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
