@@ -136,9 +136,12 @@ def window_cases(binary):
                 finally:
                     dialog.kill()
 
-    return [message_dialog_turn_off_is_shown_on_top_and_answers_its_button,
-            message_dialog_turn_on_answers_return, info_dialog_ignores_items_and_escape,
-            icon_is_read_beside_the_program_and_a_bad_one_is_ignored]
+    import enroll_cases
+    import setup_cases
+    return ([message_dialog_turn_off_is_shown_on_top_and_answers_its_button,
+             message_dialog_turn_on_answers_return, info_dialog_ignores_items_and_escape,
+             icon_is_read_beside_the_program_and_a_bad_one_is_ignored]
+            + setup_cases.window_cases(binary) + enroll_cases.window_cases(binary))
 
 
 def start_xvfb():
