@@ -45,6 +45,20 @@ std::string formatRect(ui::Rect rect) {
            number(rect.height) + ")";
 }
 
+CapturedOutput::CapturedOutput() : file_(std::tmpfile()) {
+    if (!file_) throw std::runtime_error("no temporary file for the output");
+}
+
+CapturedOutput::~CapturedOutput() { std::fclose(file_); }
+
+std::string CapturedOutput::text() const {
+    std::fflush(file_);
+    std::string bytes;
+    std::rewind(file_);
+    for (int c; (c = std::fgetc(file_)) != EOF;) bytes.push_back(static_cast<char>(c));
+    return bytes;
+}
+
 FakeNode& nodeOf(ui::View& view) {
     auto* node = dynamic_cast<FakeNode*>(&view);
     if (!node) throw std::logic_error("a view that is not the fake's");

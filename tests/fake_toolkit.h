@@ -4,6 +4,7 @@
 // into fields and choosing the run result.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -256,6 +257,21 @@ private:
 
     std::map<std::string, int> counters_;
     std::vector<std::shared_ptr<void>> owned_;
+};
+
+// A temporary file standing in for standard output.
+class CapturedOutput {
+public:
+    CapturedOutput();
+    ~CapturedOutput();
+    CapturedOutput(const CapturedOutput&) = delete;
+    CapturedOutput& operator=(const CapturedOutput&) = delete;
+    std::FILE* file() const { return file_; }
+    // Everything written so far.
+    std::string text() const;
+
+private:
+    std::FILE* file_;
 };
 
 // Formatting shared by the log and by tests that build expected lines.
