@@ -96,6 +96,50 @@ TEST(Run, MessageModesShowTheirAlertAndEndWithStatusZeroHoweverClosed) {
     }
 }
 
+TEST(Run, RecordModesReachTheirDialogsWithTheirItems) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string message;
+        std::vector<std::string> buttons;
+        std::string out;
+    } cases[] = {
+        // Without items the enforcement word is "default": unchecked, free.
+        {{"sd", "clients"}, "Orvex Setup", {"Configure", "Skip"}, "configure\nfalse\n\n"},
+        {{"sd", "clients", "auto_install", "A", "B"}, "Orvex Setup", {"Configure", "Skip"},
+         "configure\ntrue\nA,B\n"},
+        {{"sd", "no-clients"}, "Orvex Setup", {"Continue", "Close"}, "continue\nfalse\n"},
+        {{"sd", "migrate", "x", "y"}, "Orvex Setup", {"Migrate", "Do This Later"}, "x,y\n"},
+        {{"sd", "enroll", "Expired"}, "Orvex Enrollment", {"Retry", "Skip", "Cancel"}, "false\n"},
+    };
+    for (const Case& c : cases) {
+        fake::FakeApplication app;
+        // The enrollment loop would ask again for empty fields; cancel it.
+        app.onRunModal = [&](fake::FakeAlert& alert) {
+            return alert.buttons.size() == 3 ? ui::kAlertThirdButtonReturn : ui::kAlertFirstButtonReturn;
+        };
+        fake::CapturedOutput out, err;
+        EXPECT_EQ(runSetupDialog(static_cast<int>(c.args.size()), c.args.data(), app, out.file(),
+                                 err.file()),
+                  0);
+        EXPECT_EQ(out.text(), c.out);
+        EXPECT_EQ(err.text(), "");
+        ASSERT_EQ(app.alerts.size(), 1u);
+        EXPECT_EQ(app.alerts[0]->messageText, c.message);
+        EXPECT_EQ(app.alerts[0]->buttons, c.buttons);
+    }
+}
+
+TEST(Run, ARecordThatCannotBeWrittenIsNoAnswer) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    fake::FakeApplication app;
+    fake::CapturedOutput err;
+    const char* args[] = {"sd", "migrate", "x"};
+    EXPECT_EQ(runSetupDialog(3, args, app, full, err.file()), 1);
+    EXPECT_EQ(err.text(), "setup-dialog: could not write the answer to standard output\n");
+    std::fclose(full);
+}
+
 TEST(Run, TheIconIsLookedForBesideArgvZero) {
     ProgramRun run({"/opt/tool/bin/setup-dialog", "migrate-empty"});
     EXPECT_EQ(run.app.callsStartingWith("imageWithContentsOfFile"),
