@@ -1,8 +1,11 @@
 // The Qt backend with real widgets on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +16,7 @@
 #include <QtTest/QTest>
 #include <functional>
 
+#include "ui/edit_menu.h"
 #include "ui/qt/qt_application.h"
 
 namespace {
@@ -41,6 +45,11 @@ long runWith(ui::Alert& alert, std::function<void(QDialog*)> user) {
         }
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         user(dialog);
+        // A failed assertion returns early; the run must still end.
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the alert was left open";
+            dialog->close();
+        }
     });
     return alert.runModal();
 }
@@ -136,7 +145,7 @@ TEST_F(QtBackend, FramesGivenBottomLeftLandTopLeftInQt) {
     EXPECT_EQ(viewWidget->findChild<QCheckBox*>()->geometry(), QRect(10, 200 - 112 - 24, 340, 24));
 }
 
-TEST_F(QtBackend, CheckboxActionFiresOnClicksOnlyAndTitlesArePlainText) {
+TEST_F(QtBackend, CheckboxActionFiresOnUserChangesOnlyAndTitlesArePlainText) {
     int fired = 0;
     long seen = -5;
     ui::Checkbox& box = app->makeCheckbox("R&D <b>x</b>", [&](ui::Checkbox& sender) {
@@ -157,9 +166,22 @@ TEST_F(QtBackend, CheckboxActionFiresOnClicksOnlyAndTitlesArePlainText) {
     widget->click();
     EXPECT_EQ(fired, 1);
     EXPECT_EQ(seen, ui::kControlStateValueOn);
+    // A screen reader toggles through the accessible action, which emits no
+    // clicked signal; it must still reach the action.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(fired, 2);
+    EXPECT_EQ(seen, ui::kControlStateValueOff);
+    // From the mixed state a click gives on, once.
+    box.setState(ui::kControlStateValueMixed);
+    widget->click();
+    EXPECT_EQ(fired, 3);
+    EXPECT_EQ(seen, ui::kControlStateValueOn);
     box.setEnabled(false);
     widget->click();
-    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(fired, 3);
     EXPECT_EQ(box.state(), ui::kControlStateValueOn);
 }
 
@@ -218,6 +240,67 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
         key(dialog, Qt::Key_V, Qt::ControlModifier);
         key(dialog, Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(edit->text(), "dk_abcdk_abc");
+        key(dialog, Qt::Key_Return);
+    });
+}
+
+// Line breaks are the input the enrollment rules reject by name, so a field
+// must hand them back exactly as they were set or pasted; and both fields of
+// a two-row form take focus, names and the editing keys.
+TEST_F(QtBackend, FieldsKeepLineBreaksAndAnswerTheEditKeys) {
+    ui::installEditMenu(*app);
+    ui::Alert& alert = app->makeAlert();
+    alert.addButtonWithTitle("OK");
+    ui::View& view = app->makeView({0, 0, 600, 96});
+    ui::TextField* fields[2];
+    const char* captions[] = {"Setup code", "Work email"};
+    for (int row = 0; row < 2; ++row) {
+        ui::TextField& caption = app->makeLabel(captions[row]);
+        caption.setFrame({0, 72.0 - 36 * row, 100, 20});
+        view.addSubview(caption);
+        fields[row] = &app->makeTextField({110, 68.0 - 36 * row, 480, 24});
+        view.addSubview(*fields[row]);
+    }
+    ui::TextField& code = *fields[0];
+    ui::TextField& email = *fields[1];
+    code.setStringValue("dk_a\nb");
+    email.setStringValue("kept");
+    EXPECT_EQ(code.stringValue(), "dk_a\nb");
+    alert.setAccessoryView(view);
+    alert.layout();
+    // Not the first control in Tab order, so the focus shows it was asked for.
+    alert.window().makeFirstResponder(email);
+
+    runWith(alert, [&](QDialog* dialog) {
+        auto edits = dialog->findChildren<QLineEdit*>();
+        ASSERT_EQ(edits.size(), 2);
+        for (int row = 0; row < 2; ++row) {
+            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(edits[row]);
+            ASSERT_NE(named, nullptr);
+            EXPECT_EQ(named->text(QAccessible::Name), captions[row]);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), edits[1]);
+        EXPECT_EQ(edits[1]->selectedText(), "kept");
+
+        QClipboard* clipboard = QApplication::clipboard();
+        for (const char* pasted : {"a@b\nc", "a\r\nb", "a\u2028b", "\n \n"}) {
+            clipboard->setText(QString::fromUtf8(pasted));
+            key(dialog, Qt::Key_A, Qt::ControlModifier);
+            key(dialog, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(email.stringValue(), pasted);
+        }
+        key(dialog, Qt::Key_A, Qt::ControlModifier);
+        key(dialog, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(clipboard->text(), "\n \n");
+
+        key(dialog, Qt::Key_Backtab, Qt::ShiftModifier);
+        ASSERT_EQ(QApplication::focusWidget(), edits[0]);
+        key(dialog, Qt::Key_A, Qt::ControlModifier);
+        key(dialog, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(code.stringValue(), "");
+        EXPECT_EQ(clipboard->text(), "dk_a\nb");
+        key(dialog, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(code.stringValue(), "dk_a\nb");
         key(dialog, Qt::Key_Return);
     });
 }

@@ -236,9 +236,11 @@ public:
         : QtViewOf<Checkbox>(new QCheckBox), title_(title), action_(std::move(action)) {
         box()->setText(plainButtonText(title));
         box()->setAccessibleName(toQString(title));
-        // clicked, not toggled: the action answers the user's click only, never
-        // a state set by code (the action itself sets states).
-        QObject::connect(box(), &QCheckBox::clicked, box(), [this] {
+        // Every change the user makes fires the action: a click, Space, or a
+        // screen reader's toggle (which never emits clicked). A state set by
+        // code does not, since the action itself sets states.
+        QObject::connect(box(), &QCheckBox::stateChanged, box(), [this] {
+            if (settingState_) return;
             box()->setTristate(false);
             if (action_) action_(*this);
         });
@@ -247,6 +249,7 @@ public:
     std::string title() const override { return title_; }
 
     void setState(long state) override {
+        settingState_ = true;
         if (state == kControlStateValueOn) {
             box()->setTristate(false);
             box()->setCheckState(Qt::Checked);
@@ -257,6 +260,7 @@ public:
             box()->setTristate(true);
             box()->setCheckState(Qt::PartiallyChecked);
         }
+        settingState_ = false;
     }
 
     long state() const override {
@@ -274,6 +278,7 @@ private:
     QCheckBox* box() const { return static_cast<QCheckBox*>(widget()); }
     std::string title_;
     Action action_;
+    bool settingState_ = false;
 };
 
 class QtTextField final : public QtViewOf<TextField> {
@@ -793,6 +798,9 @@ long QtAlert::runModal() {
     }
     if (firstResponder_) {
         firstResponder_->setFocus(Qt::ActiveWindowFocusReason);
+        // As in AppKit, a field made first responder starts with its whole
+        // text selected, so that typing replaces a value put back into it.
+        if (auto* edit = qobject_cast<QLineEdit*>(firstResponder_.data())) edit->selectAll();
     } else if (!buttons_.empty()) {
         buttons_.front()->setFocus(Qt::ActiveWindowFocusReason);
     }
