@@ -58,11 +58,11 @@ def start_accessibility_bus():
 class Dialog:
     """A running setup-dialog and its window, found on the accessibility bus."""
 
-    def __init__(self, binary, *items, cwd=None, env=None):
+    def __init__(self, binary, *items, cwd=None, env=None, stdout=subprocess.PIPE):
         run_env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         run_env.update(env or {})
         self.process = subprocess.Popen(
-            [binary, *items], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            [binary, *items], stdout=stdout, stderr=subprocess.PIPE,
             stdin=subprocess.DEVNULL, cwd=cwd, env=run_env)
         self.window = wait_for(self._find_window, f"the window of {items}")
 
@@ -74,15 +74,25 @@ class Dialog:
                 return app
         return None
 
-    def _find_window(self):
+    def _find_window(self, old=None):
         app = self._find_app()
         if app is None:
             return None
         for i in range(app.childCount):
             window = app.getChildAtIndex(i)
-            if window.getState().contains(pyatspi.STATE_SHOWING):
+            if window != old and window.getState().contains(pyatspi.STATE_SHOWING):
                 return window
         return None
+
+    def next_window(self):
+        """Follows the program to the next alert it shows (the enrollment
+        dialog shows a new one after each rejected input)."""
+        old = self.window
+        found = wait_for(lambda: self.process.poll() is not None or self._find_window(old),
+                         "the next window")
+        if found is True:
+            raise Failure(f"the program ended instead: {self.finish()}")
+        self.window = found
 
     def find(self, role, name):
         def probe():
@@ -123,7 +133,7 @@ class Dialog:
             self.process.kill()
             out, err = self.process.communicate()
             raise Failure(f"still running after {timeout} s; stderr {err!r}")
-        return self.process.returncode, out, err
+        return self.process.returncode, out or b"", err
 
     def kill(self):
         if self.process.poll() is None:
