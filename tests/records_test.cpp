@@ -37,6 +37,9 @@ TEST(Records, AreExactLinesWithValuesWrittenByteForByte) {
         {[](std::FILE* f) { writeMigrateDeclined(f); }, "false\n"},
         {[&](std::FILE* f) { writeEnrollResult(f, "dk_%d", tricky); }, "dk_%d\n" + tricky + "\n"},
         {[](std::FILE* f) { writeEnrollResult(f, "dk_", ""); }, "dk_\n\n"},
+        // A NUL pasted into a field must not cut the value short.
+        {[](std::FILE* f) { writeEnrollResult(f, std::string("dk_a\0b", 6), std::string("\0", 1)); },
+         std::string("dk_a\0b\n\0\n", 9)},
         {[](std::FILE* f) { writeEnrollSkipped(f); }, "__ORVEX_ENROLL_SKIP__\n"},
         {[](std::FILE* f) { writeEnrollDeclined(f); }, "false\n"},
     };

@@ -39,7 +39,12 @@ void writeMigrateDeclined(std::FILE* out) {
 }
 
 void writeEnrollResult(std::FILE* out, const std::string& code, const std::string& email) {
-    std::fprintf(out, "%s\n%s\n", code.c_str(), email.c_str());
+    // Typed or pasted values can hold a NUL byte, where "%s" would stop and
+    // hand the parent a shortened code as if it were the whole one.
+    std::fwrite(code.data(), 1, code.size(), out);
+    std::fputc('\n', out);
+    std::fwrite(email.data(), 1, email.size(), out);
+    std::fputc('\n', out);
     std::fflush(out);
 }
 

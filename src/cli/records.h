@@ -1,5 +1,5 @@
-// The result records the parent tool reads from standard output. Each is one
-// formatted print with every value passed through "%s", flushed at once.
+// The result records the parent tool reads from standard output. Each is
+// written whole, every value byte for byte, and flushed at once.
 #pragma once
 
 #include <cstdio>
