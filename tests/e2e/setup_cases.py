@@ -272,11 +272,8 @@ def window_cases(binary):
 
     def no_clients_dialog_reports_its_button_and_the_checkbox():
         for items, note, toggle, button, out in [
-            (("default",), LATER, False, "Continue", b"continue\nfalse\n"),
             (("default",), LATER, True, "Close", b"close\ntrue\n"),
-            ((), LATER, True, "Continue", b"continue\ntrue\n"),
             (("auto_install", "extra"), LATER, False, "Continue", b"continue\ntrue\n"),
-            (("auto_install",), LATER, True, "Close", b"close\nfalse\n"),
             (("enforce_all",), MANAGED, False, "Continue", b"continue\nfalse\n"),
             (("detect_only",), TURNED_OFF, False, "Close", b"close\nfalse\n"),
         ]:
@@ -299,7 +296,6 @@ def window_cases(binary):
 
     def migrate_dialog_lists_the_checked_tools_or_declines():
         for items, unchecked, button, out in [
-            (("a", "b"), (), "Migrate", b"a,b\n"),
             (("a", "b"), ("a", "b"), "Migrate", b"\n"),
             (("a", "b", "c"), ("a",), "Do This Later", b"false\n"),
             ((), (), "Migrate", b"\n"),
