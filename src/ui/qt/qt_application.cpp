@@ -239,7 +239,11 @@ public:
         // Every change the user makes fires the action: a click, Space, or a
         // screen reader's toggle (which never emits clicked). A state set by
         // code does not, since the action itself sets states.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+        QObject::connect(box(), &QCheckBox::checkStateChanged, box(), [this] {
+#else
         QObject::connect(box(), &QCheckBox::stateChanged, box(), [this] {
+#endif
             if (settingState_) return;
             box()->setTristate(false);
             if (action_) action_(*this);
