@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_toolkit.h"
-#include "setup/auto_install_block.h"
+#include "setup/auto_install_policy.h"
 #include "setup/client_linker.h"
 #include "setup/setup_dialogs.h"
 
@@ -49,57 +49,6 @@ TEST(AutoInstallPolicy, OnlyTheExactWordsChangeTheDefault) {
         // A note exactly when there is no checkbox; checked only when shown.
         EXPECT_EQ(state.note == nullptr, state.showCheckbox);
         EXPECT_TRUE(!state.checkboxOn || state.showCheckbox);
-    }
-}
-
-TEST(AutoInstallBlock, FillsExactlyTheHeightItReportsFromOneMeasurement) {
-    // Notes of two lines measure taller, so a block that measured one text
-    // and laid out another would not line up.
-    struct Case {
-        std::string word;
-        double height;
-        Calls frames;
-    } cases[] = {
-        {"default", 28 + 14, {"checkbox1.setFrame(10, 72, 340, 24)", "label3.setFrame(30, 58, 320, 14)"}},
-        {"auto_install", 28 + 14, {"checkbox1.setFrame(10, 72, 340, 24)", "label3.setFrame(30, 58, 320, 14)"}},
-        {"enforce_all", 28, {"label3.setFrame(30, 72, 320, 28)"}},
-        {"off", 28, {"label3.setFrame(30, 72, 320, 28)"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.word);
-        FakeApplication app;
-        app.measure = [](const std::string& text, double width) {
-            EXPECT_EQ(width, 320);
-            return text == kLater ? 14.0 : 28.0;
-        };
-        const AutoInstallState state = autoInstallStateForEnforcement(c.word);
-        EXPECT_EQ(autoInstallBlockHeight(app, state), c.height);
-        ui::View& view = app.makeView({0, 0, 360, 100});
-        bool fired = false;
-        ui::Checkbox* checkbox =
-            addAutoInstallControls(app, view, state, 100, [&](ui::Checkbox&) { fired = true; });
-        Calls frames = app.callsStartingWith("checkbox1.setFrame");
-        for (const std::string& call : app.calls)
-            if (call.starts_with("label") && call.find(".setFrame") != std::string::npos)
-                frames.push_back(call);
-        EXPECT_EQ(frames, c.frames);
-        for (const std::string& call : app.calls) {
-            if (call.find("makeWrappingLabel") == std::string::npos) continue;
-            const std::string id = call.substr(call.rfind(' ') + 1);
-            // Measured and shown labels alike: small system font, secondary colour.
-            EXPECT_EQ(app.callsStartingWith(id + ".setFont"), Calls{id + ".setFont(system 11)"});
-            EXPECT_EQ(app.callsStartingWith(id + ".setTextColor"),
-                      Calls{id + ".setTextColor(secondaryLabelColor)"});
-        }
-        if (!state.showCheckbox) {
-            EXPECT_EQ(checkbox, nullptr);
-            continue;
-        }
-        ASSERT_NE(checkbox, nullptr);
-        EXPECT_EQ(checkbox->title(), kAuto);
-        EXPECT_EQ(checkbox->state(), state.checkboxOn ? 1 : 0);
-        static_cast<FakeCheckbox*>(checkbox)->click();
-        EXPECT_TRUE(fired);
     }
 }
 
