@@ -3,9 +3,13 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
+#include "cli/backend_choice.h"
 #include "cli/run.h"
-#include "ui/qt/qt_application.h"
+#include "ui/tty/terminal.h"
+#include "ui/tty/tty_application.h"
+#include "ui/window_backend.h"
 
 namespace {
 
@@ -23,6 +27,26 @@ void reserveStandardDescriptors() {
             close(opened);
         }
     }
+}
+
+// The application object of the backend that asks the question. With no
+// backend at all it is the window one, which then reports the missing
+// display after the command line has been checked.
+std::unique_ptr<ui::Application> chooseApplication() {
+    std::unique_ptr<ui::Application> window = ui::makeWindowApplication();
+    cli::Surroundings surroundings;
+    surroundings.displayUsable = window->canShowWindows();
+    int terminal = -1;
+    if (!surroundings.displayUsable) {
+        terminal = ui::tty::openControllingTerminal();
+        surroundings.terminalOpens = terminal >= 0;
+        surroundings.terminalInForeground = ui::tty::isForegroundTerminal(terminal);
+    }
+    if (cli::chooseBackend(surroundings) == cli::Backend::Terminal) {
+        return ui::tty::makeApplication(terminal);
+    }
+    if (terminal >= 0) close(terminal);
+    return window;
 }
 
 }  // namespace
@@ -44,7 +68,7 @@ int main(int argc, char** argv) {
     int status;
     {
         // Everything the run makes lives in this scope and ends with it.
-        const auto app = ui::qt::makeApplication();
+        const auto app = chooseApplication();
         status = cli::runSetupDialog(argc, argv, *app, stdout, err);
     }
     return status;

@@ -1,5 +1,7 @@
 #include "ui/qt/qt_application.h"
 
+#include "ui/window_backend.h"
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace ui::qt {
@@ -516,7 +519,13 @@ public:
     void setMainMenu(Menu& menu) override { mainMenu_ = &static_cast<QtMenu&>(menu); }
     void activateIgnoringOtherApps(bool) override { activationRequested_ = true; }
 
-    bool canShowWindows() override { return qApp || platformWillStart(); }
+    // Asked once when the backend is chosen and again before the dialog: the
+    // display is probed only the first time.
+    bool canShowWindows() override {
+        if (qApp) return true;
+        if (!platformStarts_) platformStarts_ = platformWillStart();
+        return *platformStarts_;
+    }
 
     Alert& makeAlert() override {
         ensureQt();
@@ -629,6 +638,7 @@ private:
     std::vector<std::unique_ptr<Owned>> arena_;
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
+    std::optional<bool> platformStarts_;
 };
 
 void QtAlert::installMenuShortcuts() {
@@ -816,3 +826,5 @@ long QtAlert::runModal() {
 std::unique_ptr<Application> makeApplication() { return std::make_unique<QtApplicationImpl>(); }
 
 }  // namespace ui::qt
+
+std::unique_ptr<ui::Application> ui::makeWindowApplication() { return qt::makeApplication(); }
