@@ -2,7 +2,8 @@
 
 Usage: run_e2e.py BINARY
 
-Runs the command-line cases with no display at all, then starts its own Xvfb
+Runs the command-line cases with no display at all, and the dialogs asked on a
+pseudo-terminal, then starts its own Xvfb
 and session bus and runs the window cases inside them, driving the dialogs
 through the accessibility bus as a screen reader would.
 """
@@ -29,8 +30,10 @@ NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?
 
 
 def run_plain(binary, *args, env=None, stdout=subprocess.PIPE):
+    # A session of its own: no controlling terminal to fall back to either.
     process = subprocess.run([binary, *args], stdout=stdout, stderr=subprocess.PIPE,
-                             stdin=subprocess.DEVNULL, env=env, timeout=30)
+                             stdin=subprocess.DEVNULL, env=env, timeout=30,
+                             start_new_session=True)
     return process.returncode, process.stdout or b"", process.stderr
 
 
@@ -66,8 +69,9 @@ def headless_cases(binary):
             expect_run(run_plain(binary, "enforcement-error", item, env=env), 1,
                        err=NO_DISPLAY)
 
-    return [command_line_errors_need_no_display, a_known_mode_without_a_display_fails_cleanly,
-            items_are_never_toolkit_options]
+    import tty_cases
+    return ([command_line_errors_need_no_display, a_known_mode_without_a_display_fails_cleanly,
+             items_are_never_toolkit_options] + tty_cases.terminal_cases(binary))
 
 
 def window_cases(binary):

@@ -1,0 +1,143 @@
+"""The dialogs asked on a terminal: no display, the controlling terminal a
+pseudo-terminal driven from here, standard input /dev/null and standard
+output a pipe that must carry the record and nothing else."""
+
+import fcntl
+import os
+import select
+import struct
+import subprocess
+import termios
+import time
+
+from harness import Failure, check, expect_run, fail_fast_env
+
+TIMEOUT = 10.0
+
+
+class TerminalRun:
+    def __init__(self, binary, *items, columns=80):
+        self.master, self.slave = os.openpty()
+        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
+        self.mode = termios.tcgetattr(self.slave)
+        name = os.ttyname(self.slave)
+        # A session of its own whose controlling terminal is the pty.
+        self.process = subprocess.Popen(
+            [binary, *items], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, env=fail_fast_env(), start_new_session=True,
+            preexec_fn=lambda: os.close(os.open(name, os.O_RDWR)))
+        self.screen = ""
+        self.seen = 0
+
+    def expect(self, text):
+        """Waits until `text` shows after what was expected last."""
+        deadline = time.monotonic() + TIMEOUT
+        while text not in self.screen[self.seen:]:
+            left = deadline - time.monotonic()
+            if left <= 0 or self.process.poll() is not None and not self._ready(0):
+                raise Failure(f"never shown: {text!r}; the terminal shows:\n{self.screen}")
+            if self._ready(min(left, 0.1)):
+                self.screen += os.read(self.master, 4096).decode(errors="replace").replace(
+                    "\r\n", "\n")
+        self.seen = self.screen.index(text, self.seen) + len(text)
+
+    def _ready(self, timeout):
+        return bool(select.select([self.master], [], [], timeout)[0])
+
+    def answer(self, prompt, keys):
+        self.expect(prompt)
+        os.write(self.master, keys.encode())
+
+    def finish(self):
+        try:
+            out, err = self.process.communicate(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            out, err = self.process.communicate()
+            raise Failure(f"still running; the terminal shows:\n{self.screen}")
+        check(termios.tcgetattr(self.slave) == self.mode, "the terminal was left in another mode")
+        return self.process.returncode, out, err
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.communicate()
+        os.close(self.master)
+        os.close(self.slave)
+
+
+CHOOSE = "Press Enter for Configure, or type Skip: "
+
+
+def terminal_cases(binary):
+    def run(items, steps, out, columns=80):
+        """Answers each (prompt, keys) in turn; then wants the record `out`."""
+        terminal = TerminalRun(binary, *items, columns=columns)
+        try:
+            for prompt, keys in steps:
+                terminal.answer(prompt, keys)
+            expect_run(terminal.finish(), 0, out=out)
+            return terminal.screen
+        finally:
+            terminal.close()
+
+    def enter_alone_answers_the_first_button_in_every_mode():
+        for items, out in [
+            (("clients", "default", "Claude Desktop", "Cursor"),
+             b"configure\nfalse\nClaude Desktop,Cursor\n"),
+            (("no-clients", "auto_install"), b"continue\ntrue\n"),
+            (("migrate", "Tool A", "Tool B"), b"Tool A,Tool B\n"),
+            (("enforcement-error", "disable"), b""),
+            (("migrate-empty",), b""),
+        ]:
+            run(items, [("Press Enter for ", "\r")], out)
+
+    def the_automatic_setup_box_locks_then_unlocks_the_clients():
+        screen = run(("clients", "default", "Claude Desktop", "Cursor"), [
+            (CHOOSE, "2\r"),                         # the user unchecks Cursor
+            ("  2. [ ] Cursor\n", ""),
+            (CHOOSE, "3\r"),                         # automatic setup on: both locked on
+            ("  1. [x] Claude Desktop (locked)\n  2. [x] Cursor (locked)\n"
+             "  3. [x] Automatically configure all AI apps\n", ""),
+            (CHOOSE, "2\r"),
+            ("Box 2 is locked.\n" + CHOOSE, "3\r"),  # off again: the unchecking is back
+            ("  1. [x] Claude Desktop\n  2. [ ] Cursor\n", ""),
+            (CHOOSE, "conf\r"),
+        ], b"configure\nfalse\nClaude Desktop\n")
+        check("Includes apps you install later." in screen, "the note is not shown")
+
+    def enrollment_rejects_then_accepts_keeping_what_was_typed():
+        run(("enroll",), [
+            ("enter it here — otherwise skip.\n\nSetup code (dk_...): ", "abc\r"),
+            ("Work email (name@example.com): ", "me@example.com\r"),
+            ("Press Enter for Continue, or type Skip or Cancel: ", "\r"),
+            ("Orvex Enrollment\nSetup code must start with dk_.\n", ""),
+            ("Setup code [abc]: ", "dk_x\x7f42\r"),
+            ("Work email [me@example.com]: ", "\r"),       # Enter keeps the address
+            ("Press Enter for Retry, or type Skip or Cancel: ", "\r"),
+        ], b"dk_42\nme@example.com\n")
+
+    def ctrl_d_or_ctrl_c_at_any_prompt_closes_without_a_button():
+        for items, steps, out in [
+            (("clients", "auto_install", "A"), [(CHOOSE, "\x04")], b"skip\ntrue\nA\n"),
+            (("migrate", "T"), [("or type Do This Later: ", "\x03")], b"false\n"),
+            (("enroll",), [("Setup code (dk_...): ", "\x04")], b"false\n"),
+            (("enroll",), [("Setup code (dk_...): ", "dk_1\r"),
+                           ("Work email (name@example.com): ", "half\x03")], b"false\n"),
+            (("enforcement-error",), [("Press Enter for OK: ", "\x03")], b""),
+        ]:
+            run(items, steps, out)
+
+    def parent_texts_are_wrapped_and_cannot_drive_the_terminal():
+        screen = run(("migrate", "Tool \x1b]0;owned\x07", "B"), [
+            ("or type Do This Later: ", "\r")], "Tool \x1b]0;owned\x07,B\n".encode(), columns=30)
+        check("\x1b" not in screen and "\x07" not in screen, "a control byte reached the terminal")
+        check("  1. [x] Tool \ufffd]0;owned\ufffd\n" in screen, f"name not shown safely:\n{screen}")
+        lines = [line for line in screen.splitlines() if "Orvex" in line or "tools" in line]
+        check(lines and all(len(line) <= 29 for line in lines), f"text not wrapped:\n{screen}")
+
+    return [enter_alone_answers_the_first_button_in_every_mode,
+            the_automatic_setup_box_locks_then_unlocks_the_clients,
+            enrollment_rejects_then_accepts_keeping_what_was_typed,
+            ctrl_d_or_ctrl_c_at_any_prompt_closes_without_a_button,
+            parent_texts_are_wrapped_and_cannot_drive_the_terminal]
