@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs setup-dialog with the given mode
-# and items, printing its answer and exit status. Where no display is open it
-# shows the dialog on a virtual one, saves a screenshot to build/shot.png and
-# presses Return for you after a few seconds.
+# and items, printing its answer and exit status. With no display open, the
+# program asks in the terminal; with neither a display nor a terminal, this
+# script shows the dialog on a virtual display, saves a screenshot to
+# build/shot.png and presses Return for you after a few seconds.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" run
 "$top/scripts/build.sh"
 program="$top/build/setup-dialog"
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+if { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; } || { : </dev/tty; } 2>/dev/null; then
   set +e
   "$program" "$@"
   status=$?
