@@ -1,0 +1,624 @@
+// The AppKit backend: each operation of the toolkit interface is the AppKit
+// call of the same name. Geometry needs no conversion, since AppKit also puts
+// the origin at the bottom-left with y growing upward.
+//
+// Built without ARC (the CMake target passes -fno-objc-arc): the application
+// object owns every Objective-C object it makes and releases it itself.
+#if __has_feature(objc_arc)
+#error "appkit_application.mm uses manual retain/release; build it with -fno-objc-arc"
+#endif
+
+#include "ui/appkit/appkit_application.h"
+
+#include "ui/window_backend.h"
+
+#import <AppKit/AppKit.h>
+#if __has_include(<CoreGraphics/CoreGraphics.h>)
+#import <CoreGraphics/CoreGraphics.h>
+#endif
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The interface's numbers are AppKit's own, so they cross unchanged.
+static_assert(NSAlertFirstButtonReturn == ui::kAlertFirstButtonReturn);
+static_assert(NSAlertSecondButtonReturn == ui::kAlertSecondButtonReturn);
+static_assert(NSAlertThirdButtonReturn == ui::kAlertThirdButtonReturn);
+static_assert(NSControlStateValueOff == ui::kControlStateValueOff);
+static_assert(NSControlStateValueOn == ui::kControlStateValueOn);
+static_assert(NSControlStateValueMixed == ui::kControlStateValueMixed);
+static_assert(NSApplicationActivationPolicyRegular == ui::kApplicationActivationPolicyRegular);
+static_assert(NSEventModifierFlagShift == ui::kEventModifierFlagShift);
+static_assert(NSEventModifierFlagControl == ui::kEventModifierFlagControl);
+static_assert(NSEventModifierFlagOption == ui::kEventModifierFlagOption);
+static_assert(NSEventModifierFlagCommand == ui::kEventModifierFlagCommand);
+
+namespace ui::appkit::detail {
+
+// Where a checkbox's click goes on the C++ side.
+class ClickReceiver {
+public:
+    virtual void clicked() = 0;
+
+protected:
+    ~ClickReceiver() = default;
+};
+
+}  // namespace ui::appkit::detail
+
+// A control needs an object to send its action to; this one hands the click
+// to the checkbox that owns it. It does not own the receiver.
+@interface SetupDialogCheckboxTarget : NSObject {
+@private
+    ui::appkit::detail::ClickReceiver* receiver_;
+}
+- (instancetype)initWithReceiver:(ui::appkit::detail::ClickReceiver*)receiver;
+- (void)disconnect;
+- (void)checkboxClicked:(id)sender;
+@end
+
+@implementation SetupDialogCheckboxTarget
+- (instancetype)initWithReceiver:(ui::appkit::detail::ClickReceiver*)receiver {
+    self = [super init];
+    if (self) receiver_ = receiver;
+    return self;
+}
+
+- (void)disconnect {
+    receiver_ = nullptr;
+}
+
+- (void)checkboxClicked:(id)sender {
+    (void)sender;
+    if (receiver_) receiver_->clicked();
+}
+@end
+
+namespace ui::appkit {
+
+namespace {
+
+// Text crosses as UTF-8 by length, so that a NUL byte inside it survives.
+// Bytes that are not UTF-8 give the empty string: AppKit raises on nil.
+NSString* toNSString(const std::string& text) {
+    NSString* string = [[NSString alloc] initWithBytes:text.data()
+                                                length:text.size()
+                                              encoding:NSUTF8StringEncoding];
+    if (!string) return @"";
+    return [string autorelease];
+}
+
+std::string toStdString(NSString* string) {
+    if (!string) return {};
+    // Lossy only for a lone surrogate, which has no UTF-8 form at all.
+    NSData* bytes = [string dataUsingEncoding:NSUTF8StringEncoding allowLossyConversion:YES];
+    if (!bytes) return {};
+    return std::string(static_cast<const char*>([bytes bytes]), [bytes length]);
+}
+
+// Standard error stays silent once AppKit starts: it and the frameworks under
+// it log there. The program's own error lines go through a copy made before
+// (see main). SETUP_DIALOG_DEBUG=1 keeps everything on standard error.
+void silenceToolkitOutput() {
+    const char* debug = std::getenv("SETUP_DIALOG_DEBUG");
+    if (debug && std::strcmp(debug, "1") == 0) return;
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    dup2(null, STDERR_FILENO);
+    close(null);
+}
+
+// One reference to an Objective-C object, given up when this ends.
+template <class T>
+class Retained {
+public:
+    // Takes over a reference the caller already holds (alloc/init).
+    static Retained adopt(T* object) { return Retained(object); }
+    // Adds a reference of its own (objects handed out autoreleased).
+    static Retained retain(T* object) { return Retained([object retain]); }
+
+    Retained() = default;
+    Retained(Retained&& other) noexcept : object_(std::exchange(other.object_, nil)) {}
+    Retained& operator=(Retained&& other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+    Retained(const Retained&) = delete;
+    Retained& operator=(const Retained&) = delete;
+    ~Retained() { [object_ release]; }
+
+    T* get() const { return object_; }
+    explicit operator bool() const { return object_ != nil; }
+
+private:
+    explicit Retained(T* object) : object_(object) {}
+    T* object_ = nil;
+};
+
+// Everything the application makes is owned by it until the run ends.
+class Owned {
+public:
+    virtual ~Owned() = default;
+};
+
+class AppKitFont final : public Font, public Owned {
+public:
+    explicit AppKitFont(NSFont* font) : font(Retained<NSFont>::retain(font)) {}
+    Retained<NSFont> font;
+};
+
+class AppKitColor final : public Color, public Owned {
+public:
+    explicit AppKitColor(NSColor* color) : color(Retained<NSColor>::retain(color)) {}
+    Retained<NSColor> color;
+};
+
+class AppKitImage final : public Image, public Owned {
+public:
+    explicit AppKitImage(Retained<NSImage> image) : image(std::move(image)) {}
+    Retained<NSImage> image;
+};
+
+// The AppKit side of every view.
+class ViewNode : public Owned {
+public:
+    virtual NSView* nsView() const = 0;
+};
+
+NSView* nsViewOf(View& view) {
+    auto* node = dynamic_cast<ViewNode*>(&view);
+    if (!node) std::abort();  // a view of another toolkit: a programming error
+    return node->nsView();
+}
+
+template <class Interface, class AppKitClass>
+class ViewOf : public Interface, public ViewNode {
+public:
+    explicit ViewOf(Retained<AppKitClass> view) : view_(std::move(view)) {}
+
+    NSView* nsView() const override { return view_.get(); }
+
+    void setFrame(Rect frame) override {
+        [view_.get() setFrame:NSMakeRect(frame.x, frame.y, frame.width, frame.height)];
+    }
+
+    Rect frame() const override {
+        const NSRect frame = [view_.get() frame];
+        return {frame.origin.x, frame.origin.y, frame.size.width, frame.size.height};
+    }
+
+    void addSubview(View& subview) override { [view_.get() addSubview:nsViewOf(subview)]; }
+
+protected:
+    AppKitClass* control() const { return view_.get(); }
+
+private:
+    Retained<AppKitClass> view_;
+};
+
+class AppKitPlainView final : public ViewOf<View, NSView> {
+public:
+    explicit AppKitPlainView(Rect frame)
+        : ViewOf(Retained<NSView>::adopt([[NSView alloc]
+              initWithFrame:NSMakeRect(frame.x, frame.y, frame.width, frame.height)])) {}
+};
+
+class AppKitCheckbox final : public ViewOf<Checkbox, NSButton>, private detail::ClickReceiver {
+public:
+    AppKitCheckbox(const std::string& title, Action action)
+        : ViewOf(Retained<NSButton>::retain([NSButton checkboxWithTitle:toNSString(title)
+                                                                  target:nil
+                                                                  action:nullptr])),
+          title_(title),
+          action_(std::move(action)) {
+        if (action_) {
+            target_ = Retained<SetupDialogCheckboxTarget>::adopt(
+                [[SetupDialogCheckboxTarget alloc] initWithReceiver:this]);
+            [control() setTarget:target_.get()];
+            [control() setAction:@selector(checkboxClicked:)];
+        }
+    }
+
+    ~AppKitCheckbox() override {
+        // The button may outlive this object inside its superview; it must
+        // not send to a receiver that is gone.
+        [control() setTarget:nil];
+        [control() setAction:nullptr];
+        [target_.get() disconnect];
+    }
+
+    std::string title() const override { return title_; }
+    void setState(long state) override { [control() setState:state]; }
+    long state() const override { return [control() state]; }
+    void setEnabled(bool enabled) override { [control() setEnabled:enabled]; }
+    bool isEnabled() const override { return [control() isEnabled]; }
+
+private:
+    void clicked() override {
+        if (action_) action_(*this);
+    }
+
+    std::string title_;
+    Action action_;
+    Retained<SetupDialogCheckboxTarget> target_;
+};
+
+class AppKitTextField final : public ViewOf<TextField, NSTextField> {
+public:
+    explicit AppKitTextField(Retained<NSTextField> field) : ViewOf(std::move(field)) {}
+
+    void setFont(const Font& font) override {
+        [control() setFont:static_cast<const AppKitFont&>(font).font.get()];
+    }
+
+    void setTextColor(const Color& color) override {
+        [control() setTextColor:static_cast<const AppKitColor&>(color).color.get()];
+    }
+
+    void setPlaceholderString(const std::string& placeholder) override {
+        [control() setPlaceholderString:toNSString(placeholder)];
+    }
+
+    void setStringValue(const std::string& value) override {
+        [control() setStringValue:toNSString(value)];
+    }
+
+    std::string stringValue() const override { return toStdString([control() stringValue]); }
+
+    Size sizeThatFits(Size bounds) const override {
+        const NSSize size = [control() sizeThatFits:NSMakeSize(bounds.width, bounds.height)];
+        return {size.width, size.height};
+    }
+};
+
+class AppKitMenu;
+
+class AppKitMenuItem final : public MenuItem, public Owned {
+public:
+    explicit AppKitMenuItem(Retained<NSMenuItem> item) : item(std::move(item)) {}
+
+    void setTarget(std::nullptr_t) override { [item.get() setTarget:nil]; }
+
+    void setKeyEquivalentModifierMask(unsigned long mask) override {
+        [item.get() setKeyEquivalentModifierMask:static_cast<NSEventModifierFlags>(mask)];
+    }
+
+    void setAlternate(bool alternate) override { [item.get() setAlternate:alternate]; }
+    void setSubmenu(Menu& submenu) override;
+
+    Retained<NSMenuItem> item;
+};
+
+SEL selectorOf(MenuAction action) {
+    switch (action) {
+        case MenuAction::Cut: return @selector(cut:);
+        case MenuAction::Copy: return @selector(copy:);
+        case MenuAction::Paste: return @selector(paste:);
+        case MenuAction::SelectAll: return @selector(selectAll:);
+        case MenuAction::None: break;
+    }
+    return nullptr;
+}
+
+class AppKitMenu final : public Menu, public Owned {
+public:
+    AppKitMenu(const std::string& title, std::vector<std::unique_ptr<Owned>>& arena)
+        : menu(Retained<NSMenu>::adopt([[NSMenu alloc] initWithTitle:toNSString(title)])),
+          arena_(arena) {}
+
+    MenuItem& addItemWithTitle(const std::string& title, MenuAction action,
+                               const std::string& keyEquivalent) override {
+        // Older headers type the item by a protocol; it is an NSMenuItem.
+        id added = [menu.get() addItemWithTitle:toNSString(title)
+                                         action:selectorOf(action)
+                                  keyEquivalent:toNSString(keyEquivalent)];
+        auto item = std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::retain(added));
+        MenuItem& ref = *item;
+        arena_.push_back(std::move(item));
+        return ref;
+    }
+
+    void addItem(MenuItem& item) override {
+        [menu.get() addItem:static_cast<AppKitMenuItem&>(item).item.get()];
+    }
+
+    Retained<NSMenu> menu;
+
+private:
+    std::vector<std::unique_ptr<Owned>>& arena_;
+};
+
+void AppKitMenuItem::setSubmenu(Menu& submenu) {
+    [item.get() setSubmenu:static_cast<AppKitMenu&>(submenu).menu.get()];
+}
+
+NSAlertStyle alertStyleOf(int style) {
+    return style == kAlertStyleInformational ? NSAlertStyleInformational : NSAlertStyleWarning;
+}
+
+// The screen the alert opens on: the one under the pointer, else the main one.
+NSScreen* screenUnderPointer() {
+    const NSPoint pointer = [NSEvent mouseLocation];
+    for (NSScreen* screen in [NSScreen screens]) {
+        if (NSMouseInRect(pointer, [screen frame], NO)) return screen;
+    }
+    return [NSScreen mainScreen];
+}
+
+class AppKitAlert;
+
+class AppKitWindow final : public Window {
+public:
+    explicit AppKitWindow(AppKitAlert& alert) : alert_(alert) {}
+    void setLevel(int level) override;
+    void makeFirstResponder(View& view) override;
+
+private:
+    AppKitAlert& alert_;
+};
+
+class AppKitAlert final : public Alert, public Owned {
+public:
+    AppKitAlert() : alert_(Retained<NSAlert>::adopt([[NSAlert alloc] init])), window_(*this) {}
+
+    void setMessageText(const std::string& text) override {
+        [alert_.get() setMessageText:toNSString(text)];
+    }
+
+    void setInformativeText(const std::string& text) override {
+        [alert_.get() setInformativeText:toNSString(text)];
+    }
+
+    void setAlertStyle(int style) override { [alert_.get() setAlertStyle:alertStyleOf(style)]; }
+
+    void setIcon(const Image& icon) override {
+        [alert_.get() setIcon:static_cast<const AppKitImage&>(icon).image.get()];
+    }
+
+    void addButtonWithTitle(const std::string& title) override {
+        [alert_.get() addButtonWithTitle:toNSString(title)];
+    }
+
+    void setAccessoryView(View& view) override {
+        accessory_ = nsViewOf(view);
+        [alert_.get() setAccessoryView:accessory_];
+    }
+
+    void layout() override {
+        [alert_.get() layout];
+        fitAccessoryToScreen();
+    }
+
+    Window& window() override { return window_; }
+
+    long runModal() override { return [alert_.get() runModal]; }
+
+    NSWindow* nsWindow() const { return [alert_.get() window]; }
+
+private:
+    void fitAccessoryToScreen();
+
+    Retained<NSAlert> alert_;
+    AppKitWindow window_;
+    NSView* accessory_ = nil;  // owned by its own wrapper
+    Retained<NSScrollView> scroll_;
+};
+
+// An accessory view taller than the screen would push the buttons out of
+// reach; it scrolls instead, keeping its own geometry inside, so that the
+// whole alert fits on the screen it opens on.
+void AppKitAlert::fitAccessoryToScreen() {
+    if (!accessory_ || scroll_) return;
+    NSScreen* screen = screenUnderPointer();
+    if (!screen) return;
+    const CGFloat overflow = NSHeight([nsWindow() frame]) - NSHeight([screen visibleFrame]);
+    if (overflow <= 0) return;
+
+    constexpr CGFloat kMinimumHeight = 120;  // a few rows stay in view, whatever the screen
+    const NSSize content = [accessory_ frame].size;
+    scroll_ = Retained<NSScrollView>::adopt([[NSScrollView alloc]
+        initWithFrame:NSMakeRect(0, 0, content.width, content.height)]);
+    NSScrollView* scroll = scroll_.get();
+    [scroll setHasVerticalScroller:YES];
+    [scroll setHasHorizontalScroller:NO];
+    [scroll setAutohidesScrollers:NO];
+    [scroll setBorderType:NSBezelBorder];
+    // The alert lets go of the old accessory view before it moves into the
+    // scroll view, so that the alert cannot take it back out.
+    [alert_.get() setAccessoryView:scroll];
+    [accessory_ setFrameOrigin:NSZeroPoint];
+    [scroll setDocumentView:accessory_];
+
+    // The scroller and the border take their room beside the visible part.
+    [scroll tile];
+    const NSSize inside = [scroll contentSize];
+    const CGFloat visibleHeight = std::max(kMinimumHeight, content.height - overflow);
+    [scroll setFrame:NSMakeRect(0, 0, content.width + (content.width - inside.width),
+                                visibleHeight + (content.height - inside.height))];
+    [scroll tile];
+    // It opens at the top, where the view begins to read.
+    NSClipView* clip = [scroll contentView];
+    [clip scrollToPoint:NSMakePoint(0, content.height - [scroll contentSize].height)];
+    [scroll reflectScrolledClipView:clip];
+    [alert_.get() layout];
+}
+
+void AppKitWindow::setLevel(int level) { [alert_.nsWindow() setLevel:level]; }
+
+void AppKitWindow::makeFirstResponder(View& view) {
+    NSWindow* window = alert_.nsWindow();
+    NSView* responder = nsViewOf(view);
+    // The alert picks its own first responder when it runs; as the initial
+    // one the view keeps the focus then.
+    [window setInitialFirstResponder:responder];
+    [window makeFirstResponder:responder];
+}
+
+class AppKitApplication final : public Application {
+public:
+    AppKitApplication() : pool_([[NSAutoreleasePool alloc] init]) {}
+
+    ~AppKitApplication() override {
+        // Everything made during the run first, then the scope it was made in.
+        while (!arena_.empty()) arena_.pop_back();
+        [pool_ drain];
+    }
+
+    void setActivationPolicy(int policy) override {
+        policy_ = static_cast<NSApplicationActivationPolicy>(policy);
+        if (app_) [app_ setActivationPolicy:*policy_];
+    }
+
+    void setMainMenu(Menu& menu) override {
+        mainMenu_ = static_cast<AppKitMenu&>(menu).menu.get();
+        if (app_) [app_ setMainMenu:mainMenu_];
+    }
+
+    void activateIgnoringOtherApps(bool ignoring) override {
+        [startedApp() activateIgnoringOtherApps:ignoring];
+    }
+
+    // A login session with the window server; over plain SSH there is none.
+    bool canShowWindows() override {
+        if (!session_) {
+            CFDictionaryRef session = CGSessionCopyCurrentDictionary();
+            session_ = session != nullptr;
+            if (session) CFRelease(session);
+        }
+        return *session_;
+    }
+
+    Alert& makeAlert() override {
+        startedApp();
+        return own(std::make_unique<AppKitAlert>());
+    }
+
+    View& makeView(Rect frame) override {
+        startedApp();
+        return own(std::make_unique<AppKitPlainView>(frame));
+    }
+
+    Checkbox& makeCheckbox(const std::string& title, Checkbox::Action action) override {
+        startedApp();
+        return own(std::make_unique<AppKitCheckbox>(title, std::move(action)));
+    }
+
+    TextField& makeLabel(const std::string& text) override {
+        startedApp();
+        return own(std::make_unique<AppKitTextField>(
+            Retained<NSTextField>::retain([NSTextField labelWithString:toNSString(text)])));
+    }
+
+    TextField& makeWrappingLabel(const std::string& text) override {
+        startedApp();
+        return own(std::make_unique<AppKitTextField>(Retained<NSTextField>::retain(
+            [NSTextField wrappingLabelWithString:toNSString(text)])));
+    }
+
+    TextField& makeTextField(Rect frame) override {
+        startedApp();
+        return own(std::make_unique<AppKitTextField>(Retained<NSTextField>::adopt([[NSTextField alloc]
+            initWithFrame:NSMakeRect(frame.x, frame.y, frame.width, frame.height)])));
+    }
+
+    const Font& systemFontOfSize(double size) override {
+        startedApp();
+        return own(std::make_unique<AppKitFont>([NSFont systemFontOfSize:size]));
+    }
+
+    double smallSystemFontSize() override {
+        startedApp();
+        return [NSFont smallSystemFontSize];
+    }
+
+    const Font& monospacedSystemFontOfSize(double size, FontWeight weight) override {
+        startedApp();
+        NSFontWeight nsWeight = NSFontWeightRegular;
+        switch (weight) {
+            case FontWeight::Regular: nsWeight = NSFontWeightRegular; break;
+        }
+        return own(std::make_unique<AppKitFont>([NSFont monospacedSystemFontOfSize:size
+                                                                            weight:nsWeight]));
+    }
+
+    const Color& secondaryLabelColor() override {
+        startedApp();
+        return own(std::make_unique<AppKitColor>([NSColor secondaryLabelColor]));
+    }
+
+    const Image* imageWithContentsOfFile(const std::string& path) override {
+        startedApp();
+        // Only a regular file: a pipe or a device under that name would block
+        // the read, and the alert would never appear. A NUL cannot be in a
+        // path the file system knows.
+        struct stat info {};
+        if (path.find('\0') != std::string::npos || stat(path.c_str(), &info) != 0 ||
+            !S_ISREG(info.st_mode)) {
+            return nullptr;
+        }
+        auto image = Retained<NSImage>::adopt(
+            [[NSImage alloc] initWithContentsOfFile:toNSString(path)]);
+        if (!image) return nullptr;
+        return &own(std::make_unique<AppKitImage>(std::move(image)));
+    }
+
+    Menu& makeMenu(const std::string& title) override {
+        return own(std::make_unique<AppKitMenu>(title, arena_));
+    }
+
+    MenuItem& makeMenuItem(const std::string& title, MenuAction action,
+                           const std::string& keyEquivalent) override {
+        return own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::adopt([[NSMenuItem alloc]
+            initWithTitle:toNSString(title)
+                   action:selectorOf(action)
+            keyEquivalent:toNSString(keyEquivalent)])));
+    }
+
+    MenuItem& separatorItem() override {
+        id separator = [NSMenuItem separatorItem];  // typed like the added items above
+        return own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::retain(separator)));
+    }
+
+private:
+    template <class T>
+    T& own(std::unique_ptr<T> object) {
+        T& ref = *object;
+        arena_.push_back(std::move(object));
+        return ref;
+    }
+
+    // AppKit starts with the first window or control; the policy and the
+    // main menu asked for before then are applied as it does.
+    NSApplication* startedApp() {
+        if (app_) return app_;
+        silenceToolkitOutput();
+        app_ = [NSApplication sharedApplication];
+        if (policy_) [app_ setActivationPolicy:*policy_];
+        if (mainMenu_) [app_ setMainMenu:mainMenu_];
+        return app_;
+    }
+
+    NSAutoreleasePool* pool_;
+    NSApplication* app_ = nil;  // the shared one, never released
+    std::optional<NSApplicationActivationPolicy> policy_;
+    NSMenu* mainMenu_ = nil;  // owned by its wrapper in the arena
+    std::optional<bool> session_;
+    std::vector<std::unique_ptr<Owned>> arena_;
+};
+
+}  // namespace
+
+std::unique_ptr<Application> makeApplication() { return std::make_unique<AppKitApplication>(); }
+
+}  // namespace ui::appkit
+
+std::unique_ptr<ui::Application> ui::makeWindowApplication() { return appkit::makeApplication(); }
