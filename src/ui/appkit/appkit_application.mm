@@ -10,6 +10,7 @@
 
 #include "ui/appkit/appkit_application.h"
 
+#include "ui/arena.h"
 #include "ui/window_backend.h"
 
 #import <AppKit/AppKit.h>
@@ -142,12 +143,6 @@ public:
 private:
     explicit Retained(T* object) : object_(object) {}
     T* object_ = nil;
-};
-
-// Everything the application makes is owned by it until the run ends.
-class Owned {
-public:
-    virtual ~Owned() = default;
 };
 
 class AppKitFont final : public Font, public Owned {
@@ -311,7 +306,7 @@ SEL selectorOf(MenuAction action) {
 
 class AppKitMenu final : public Menu, public Owned {
 public:
-    AppKitMenu(const std::string& title, std::vector<std::unique_ptr<Owned>>& arena)
+    AppKitMenu(const std::string& title, Arena& arena)
         : menu(Retained<NSMenu>::adopt([[NSMenu alloc] initWithTitle:toNSString(title)])),
           arena_(arena) {}
 
@@ -322,9 +317,7 @@ public:
                                          action:selectorOf(action)
                                   keyEquivalent:toNSString(keyEquivalent)];
         auto item = std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::retain(added));
-        MenuItem& ref = *item;
-        arena_.push_back(std::move(item));
-        return ref;
+        return arena_.own(std::move(item));
     }
 
     void addItem(MenuItem& item) override {
@@ -334,7 +327,7 @@ public:
     Retained<NSMenu> menu;
 
 private:
-    std::vector<std::unique_ptr<Owned>>& arena_;
+    Arena& arena_;
 };
 
 void AppKitMenuItem::setSubmenu(Menu& submenu) {
@@ -469,7 +462,7 @@ public:
 
     ~AppKitApplication() override {
         // Everything made during the run first, then the scope it was made in.
-        while (!arena_.empty()) arena_.pop_back();
+        arena_.clear();
         [pool_ drain];
     }
 
@@ -499,40 +492,40 @@ public:
 
     Alert& makeAlert() override {
         startedApp();
-        return own(std::make_unique<AppKitAlert>());
+        return arena_.own(std::make_unique<AppKitAlert>());
     }
 
     View& makeView(Rect frame) override {
         startedApp();
-        return own(std::make_unique<AppKitPlainView>(frame));
+        return arena_.own(std::make_unique<AppKitPlainView>(frame));
     }
 
     Checkbox& makeCheckbox(const std::string& title, Checkbox::Action action) override {
         startedApp();
-        return own(std::make_unique<AppKitCheckbox>(title, std::move(action)));
+        return arena_.own(std::make_unique<AppKitCheckbox>(title, std::move(action)));
     }
 
     TextField& makeLabel(const std::string& text) override {
         startedApp();
-        return own(std::make_unique<AppKitTextField>(
+        return arena_.own(std::make_unique<AppKitTextField>(
             Retained<NSTextField>::retain([NSTextField labelWithString:toNSString(text)])));
     }
 
     TextField& makeWrappingLabel(const std::string& text) override {
         startedApp();
-        return own(std::make_unique<AppKitTextField>(Retained<NSTextField>::retain(
+        return arena_.own(std::make_unique<AppKitTextField>(Retained<NSTextField>::retain(
             [NSTextField wrappingLabelWithString:toNSString(text)])));
     }
 
     TextField& makeTextField(Rect frame) override {
         startedApp();
-        return own(std::make_unique<AppKitTextField>(Retained<NSTextField>::adopt([[NSTextField alloc]
+        return arena_.own(std::make_unique<AppKitTextField>(Retained<NSTextField>::adopt([[NSTextField alloc]
             initWithFrame:NSMakeRect(frame.x, frame.y, frame.width, frame.height)])));
     }
 
     const Font& systemFontOfSize(double size) override {
         startedApp();
-        return own(std::make_unique<AppKitFont>([NSFont systemFontOfSize:size]));
+        return arena_.own(std::make_unique<AppKitFont>([NSFont systemFontOfSize:size]));
     }
 
     double smallSystemFontSize() override {
@@ -546,13 +539,13 @@ public:
         switch (weight) {
             case FontWeight::Regular: nsWeight = NSFontWeightRegular; break;
         }
-        return own(std::make_unique<AppKitFont>([NSFont monospacedSystemFontOfSize:size
+        return arena_.own(std::make_unique<AppKitFont>([NSFont monospacedSystemFontOfSize:size
                                                                             weight:nsWeight]));
     }
 
     const Color& secondaryLabelColor() override {
         startedApp();
-        return own(std::make_unique<AppKitColor>([NSColor secondaryLabelColor]));
+        return arena_.own(std::make_unique<AppKitColor>([NSColor secondaryLabelColor]));
     }
 
     const Image* imageWithContentsOfFile(const std::string& path) override {
@@ -568,16 +561,16 @@ public:
         auto image = Retained<NSImage>::adopt(
             [[NSImage alloc] initWithContentsOfFile:toNSString(path)]);
         if (!image) return nullptr;
-        return &own(std::make_unique<AppKitImage>(std::move(image)));
+        return &arena_.own(std::make_unique<AppKitImage>(std::move(image)));
     }
 
     Menu& makeMenu(const std::string& title) override {
-        return own(std::make_unique<AppKitMenu>(title, arena_));
+        return arena_.own(std::make_unique<AppKitMenu>(title, arena_));
     }
 
     MenuItem& makeMenuItem(const std::string& title, MenuAction action,
                            const std::string& keyEquivalent) override {
-        return own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::adopt([[NSMenuItem alloc]
+        return arena_.own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::adopt([[NSMenuItem alloc]
             initWithTitle:toNSString(title)
                    action:selectorOf(action)
             keyEquivalent:toNSString(keyEquivalent)])));
@@ -585,17 +578,10 @@ public:
 
     MenuItem& separatorItem() override {
         id separator = [NSMenuItem separatorItem];  // typed like the added items above
-        return own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::retain(separator)));
+        return arena_.own(std::make_unique<AppKitMenuItem>(Retained<NSMenuItem>::retain(separator)));
     }
 
 private:
-    template <class T>
-    T& own(std::unique_ptr<T> object) {
-        T& ref = *object;
-        arena_.push_back(std::move(object));
-        return ref;
-    }
-
     // AppKit starts with the first window or control; the policy and the
     // main menu asked for before then are applied as it does.
     NSApplication* startedApp() {
@@ -612,7 +598,7 @@ private:
     std::optional<NSApplicationActivationPolicy> policy_;
     NSMenu* mainMenu_ = nil;  // owned by its wrapper in the arena
     std::optional<bool> session_;
-    std::vector<std::unique_ptr<Owned>> arena_;
+    Arena arena_;
 };
 
 }  // namespace

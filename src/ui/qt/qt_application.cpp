@@ -1,5 +1,6 @@
 #include "ui/qt/qt_application.h"
 
+#include "ui/arena.h"
 #include "ui/window_backend.h"
 
 #include <dlfcn.h>
@@ -131,12 +132,6 @@ bool platformWillStart() {
     }
     return false;
 }
-
-// Everything the application makes is owned by it until the run ends.
-class Owned {
-public:
-    virtual ~Owned() = default;
-};
 
 class QtFont final : public Font, public Owned {
 public:
@@ -374,14 +369,13 @@ public:
 
 class QtMenu final : public Menu, public Owned {
 public:
-    QtMenu(std::string title, std::vector<std::unique_ptr<Owned>>& arena)
+    QtMenu(std::string title, Arena& arena)
         : title(std::move(title)), arena_(arena) {}
 
     MenuItem& addItemWithTitle(const std::string& itemTitle, MenuAction action,
                                const std::string& keyEquivalent) override {
         auto item = std::make_unique<QtMenuItem>(itemTitle, action, keyEquivalent);
-        QtMenuItem& ref = *item;
-        arena_.push_back(std::move(item));
+        QtMenuItem& ref = arena_.own(std::move(item));
         items.push_back(&ref);
         return ref;
     }
@@ -392,7 +386,7 @@ public:
     std::vector<QtMenuItem*> items;
 
 private:
-    std::vector<std::unique_ptr<Owned>>& arena_;
+    Arena& arena_;
 };
 
 void QtMenuItem::setSubmenu(Menu& menu) { submenu = &static_cast<QtMenu&>(menu); }
@@ -512,7 +506,7 @@ class QtApplicationImpl final : public Application {
 public:
     ~QtApplicationImpl() override {
         // Widgets first, the Qt application object last.
-        while (!arena_.empty()) arena_.pop_back();
+        arena_.clear();
     }
 
     void setActivationPolicy(int) override {}  // every Qt program is a regular one
@@ -529,32 +523,32 @@ public:
 
     Alert& makeAlert() override {
         ensureQt();
-        return own(std::make_unique<QtAlert>(*this));
+        return arena_.own(std::make_unique<QtAlert>(*this));
     }
 
     View& makeView(Rect frame) override {
         ensureQt();
-        return own(std::make_unique<QtPlainView>(frame));
+        return arena_.own(std::make_unique<QtPlainView>(frame));
     }
 
     Checkbox& makeCheckbox(const std::string& title, Checkbox::Action action) override {
         ensureQt();
-        return own(std::make_unique<QtCheckbox>(title, std::move(action)));
+        return arena_.own(std::make_unique<QtCheckbox>(title, std::move(action)));
     }
 
     TextField& makeLabel(const std::string& text) override {
         ensureQt();
-        return own(std::make_unique<QtTextField>(QtTextField::Kind::Label, text));
+        return arena_.own(std::make_unique<QtTextField>(QtTextField::Kind::Label, text));
     }
 
     TextField& makeWrappingLabel(const std::string& text) override {
         ensureQt();
-        return own(std::make_unique<QtTextField>(QtTextField::Kind::WrappingLabel, text));
+        return arena_.own(std::make_unique<QtTextField>(QtTextField::Kind::WrappingLabel, text));
     }
 
     TextField& makeTextField(Rect frame) override {
         ensureQt();
-        auto& field = own(std::make_unique<QtTextField>(QtTextField::Kind::Field, ""));
+        auto& field = arena_.own(std::make_unique<QtTextField>(QtTextField::Kind::Field, ""));
         field.setFrame(frame);
         return field;
     }
@@ -563,7 +557,7 @@ public:
         ensureQt();
         QFont font = QApplication::font();
         font.setPointSizeF(size);
-        return own(std::make_unique<QtFont>(font));
+        return arena_.own(std::make_unique<QtFont>(font));
     }
 
     double smallSystemFontSize() override {
@@ -576,7 +570,7 @@ public:
         QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSizeF(size);
         font.setWeight(QFont::Normal);
-        return own(std::make_unique<QtFont>(font));
+        return arena_.own(std::make_unique<QtFont>(font));
     }
 
     const Color& secondaryLabelColor() override {
@@ -584,7 +578,7 @@ public:
         // The platform's secondary text: the text colour, partly transparent.
         QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
         color.setAlphaF(0.6f);
-        return own(std::make_unique<QtColor>(color));
+        return arena_.own(std::make_unique<QtColor>(color));
     }
 
     const Image* imageWithContentsOfFile(const std::string& path) override {
@@ -595,33 +589,26 @@ public:
         if (!file.isFile()) return nullptr;
         QImage image;
         if (!image.load(file.filePath())) return nullptr;
-        return &own(std::make_unique<QtImage>(std::move(image)));
+        return &arena_.own(std::make_unique<QtImage>(std::move(image)));
     }
 
     Menu& makeMenu(const std::string& title) override {
-        return own(std::make_unique<QtMenu>(title, arena_));
+        return arena_.own(std::make_unique<QtMenu>(title, arena_));
     }
 
     MenuItem& makeMenuItem(const std::string& title, MenuAction action,
                            const std::string& keyEquivalent) override {
-        return own(std::make_unique<QtMenuItem>(title, action, keyEquivalent));
+        return arena_.own(std::make_unique<QtMenuItem>(title, action, keyEquivalent));
     }
 
     MenuItem& separatorItem() override {
-        return own(std::make_unique<QtMenuItem>("", MenuAction::None, ""));
+        return arena_.own(std::make_unique<QtMenuItem>("", MenuAction::None, ""));
     }
 
     const QtMenu* mainMenu() const { return mainMenu_; }
     bool activationRequested() const { return activationRequested_; }
 
 private:
-    template <class T>
-    T& own(std::unique_ptr<T> object) {
-        T& ref = *object;
-        arena_.push_back(std::move(object));
-        return ref;
-    }
-
     void ensureQt() {
         if (qt_) return;
         silenceToolkitOutput();
@@ -635,7 +622,7 @@ private:
     }
 
     std::unique_ptr<QApplication> qt_;
-    std::vector<std::unique_ptr<Owned>> arena_;
+    Arena arena_;
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
     std::optional<bool> platformStarts_;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/arena.h"
 #include "ui/tty/terminal.h"
 #include "ui/tty/tty_text.h"
 
@@ -23,11 +24,6 @@ constexpr double kLineHeight = 16;
 constexpr double kCaptionSlack = 8;
 // Prose is wrapped no wider than this, however wide the terminal.
 constexpr std::size_t kMaxTextWidth = 100;
-
-class Owned {
-public:
-    virtual ~Owned() = default;
-};
 
 // Fonts and colours do not exist on a terminal; the objects only stand in.
 class TtyFont final : public Font, public Owned {};
@@ -140,15 +136,14 @@ public:
 
 class TtyMenu final : public Menu, public Owned {
 public:
-    explicit TtyMenu(std::vector<std::unique_ptr<Owned>>& arena) : arena_(arena) {}
+    explicit TtyMenu(Arena& arena) : arena_(arena) {}
     MenuItem& addItemWithTitle(const std::string&, MenuAction, const std::string&) override {
-        arena_.push_back(std::make_unique<TtyMenuItem>());
-        return static_cast<TtyMenuItem&>(*arena_.back());
+        return arena_.own(std::make_unique<TtyMenuItem>());
     }
     void addItem(MenuItem&) override {}
 
 private:
-    std::vector<std::unique_ptr<Owned>>& arena_;
+    Arena& arena_;
 };
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
@@ -417,52 +412,45 @@ public:
     void activateIgnoringOtherApps(bool) override {}
     bool canShowWindows() override { return true; }
 
-    Alert& makeAlert() override { return own(std::make_unique<TtyAlert>(terminal_)); }
-    View& makeView(Rect frame) override { return own(std::make_unique<TtyPlainView>(frame)); }
+    Alert& makeAlert() override { return arena_.own(std::make_unique<TtyAlert>(terminal_)); }
+    View& makeView(Rect frame) override { return arena_.own(std::make_unique<TtyPlainView>(frame)); }
 
     Checkbox& makeCheckbox(const std::string& title, Checkbox::Action action) override {
-        return own(std::make_unique<TtyCheckbox>(title, std::move(action)));
+        return arena_.own(std::make_unique<TtyCheckbox>(title, std::move(action)));
     }
 
     TextField& makeLabel(const std::string& text) override {
-        return own(std::make_unique<TtyTextField>(TtyTextField::Kind::Label, text));
+        return arena_.own(std::make_unique<TtyTextField>(TtyTextField::Kind::Label, text));
     }
 
     TextField& makeWrappingLabel(const std::string& text) override {
-        return own(std::make_unique<TtyTextField>(TtyTextField::Kind::WrappingLabel, text));
+        return arena_.own(std::make_unique<TtyTextField>(TtyTextField::Kind::WrappingLabel, text));
     }
 
     TextField& makeTextField(Rect frame) override {
-        auto& field = own(std::make_unique<TtyTextField>(TtyTextField::Kind::Field, ""));
+        auto& field = arena_.own(std::make_unique<TtyTextField>(TtyTextField::Kind::Field, ""));
         field.setFrame(frame);
         return field;
     }
 
-    const Font& systemFontOfSize(double) override { return own(std::make_unique<TtyFont>()); }
+    const Font& systemFontOfSize(double) override { return arena_.own(std::make_unique<TtyFont>()); }
     double smallSystemFontSize() override { return 11; }
     const Font& monospacedSystemFontOfSize(double, FontWeight) override {
-        return own(std::make_unique<TtyFont>());
+        return arena_.own(std::make_unique<TtyFont>());
     }
-    const Color& secondaryLabelColor() override { return own(std::make_unique<TtyColor>()); }
+    const Color& secondaryLabelColor() override { return arena_.own(std::make_unique<TtyColor>()); }
     // A terminal shows no picture, so the file is not even read.
     const Image* imageWithContentsOfFile(const std::string&) override { return nullptr; }
 
-    Menu& makeMenu(const std::string&) override { return own(std::make_unique<TtyMenu>(arena_)); }
+    Menu& makeMenu(const std::string&) override { return arena_.own(std::make_unique<TtyMenu>(arena_)); }
     MenuItem& makeMenuItem(const std::string&, MenuAction, const std::string&) override {
-        return own(std::make_unique<TtyMenuItem>());
+        return arena_.own(std::make_unique<TtyMenuItem>());
     }
-    MenuItem& separatorItem() override { return own(std::make_unique<TtyMenuItem>()); }
+    MenuItem& separatorItem() override { return arena_.own(std::make_unique<TtyMenuItem>()); }
 
 private:
-    template <class T>
-    T& own(std::unique_ptr<T> object) {
-        T& ref = *object;
-        arena_.push_back(std::move(object));
-        return ref;
-    }
-
     Terminal terminal_;
-    std::vector<std::unique_ptr<Owned>> arena_;
+    Arena arena_;
 };
 
 }  // namespace

@@ -1,0 +1,38 @@
+// Ownership for the backends: the application object owns everything it
+// makes until the run ends (see toolkit.h).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class Owned {
+public:
+    virtual ~Owned() = default;
+};
+
+class Arena {
+public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+    ~Arena() { clear(); }
+
+    template <class T>
+    T& own(std::unique_ptr<T> object) {
+        T& ref = *object;
+        objects_.push_back(std::move(object));
+        return ref;
+    }
+
+    // Newest first: a control goes before the view it was put in.
+    void clear() {
+        while (!objects_.empty()) objects_.pop_back();
+    }
+
+private:
+    std::vector<std::unique_ptr<Owned>> objects_;
+};
+
+}  // namespace ui
