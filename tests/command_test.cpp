@@ -14,13 +14,6 @@ Command parse(std::vector<const char*> args) {
 
 using Names = std::vector<std::string>;
 
-const std::string kTurnOn =
-    "Orvex couldn't turn on automatic setup. To try again later, run: "
-    "orvex config set drift-enforcement auto_install";
-const std::string kTurnOff =
-    "Orvex couldn't turn off automatic setup. To try again later, run: "
-    "orvex config set drift-enforcement default";
-
 TEST(ParseCommandLine, ClientsTakesTheFirstItemAsEnforcementWordAndTheRestAsNames) {
     struct Case {
         std::vector<const char*> args;
@@ -51,15 +44,10 @@ TEST(ParseCommandLine, SingleItemModesReadOnlyTheFirstItem) {
         {{"sd", "no-clients", "detect_only", "extra"}, NoClientsCall{"detect_only"}},
         {{"sd", "enroll"}, EnrollCall{""}},
         {{"sd", "enroll", "x", "y"}, EnrollCall{"x"}},
-        {{"sd", "enforcement-error", "disable", "more"}, MessageCall{"Orvex Setup", kTurnOff, 0}},
-        {{"sd", "enforcement-error"}, MessageCall{"Orvex Setup", kTurnOn, 0}},
-        {{"sd", "enforcement-error", "enable"}, MessageCall{"Orvex Setup", kTurnOn, 0}},
-        {{"sd", "enforcement-error", "Disable"}, MessageCall{"Orvex Setup", kTurnOn, 0}},
-        {{"sd", "enforcement-error", " disable"}, MessageCall{"Orvex Setup", kTurnOn, 0}},
-        {{"sd", "migrate-empty", "ignored"},
-         InfoCall{"Orvex Setup",
-                  "We didn't find any existing tools to migrate to Orvex. You're ready to get "
-                  "started!"}},
+        {{"sd", "enforcement-error", "disable", "more"}, EnforcementErrorCall{"disable"}},
+        {{"sd", "enforcement-error"}, EnforcementErrorCall{""}},
+        {{"sd", "enforcement-error", " disable"}, EnforcementErrorCall{" disable"}},
+        {{"sd", "migrate-empty", "ignored"}, MigrateEmptyCall{}},
     };
     for (const Case& c : cases) {
         const Command command = parse(c.args);
@@ -68,29 +56,16 @@ TEST(ParseCommandLine, SingleItemModesReadOnlyTheFirstItem) {
             EXPECT_EQ(got->enforcementWord, std::get<NoClientsCall>(c.expected).enforcementWord);
         } else if (auto* got = std::get_if<EnrollCall>(&command)) {
             EXPECT_EQ(got->errorText, std::get<EnrollCall>(c.expected).errorText);
-        } else if (auto* got = std::get_if<MessageCall>(&command)) {
-            const auto& want = std::get<MessageCall>(c.expected);
-            EXPECT_EQ(got->title, want.title);
-            EXPECT_EQ(got->text, want.text) << (c.args.size() > 2 ? c.args[2] : "(none)");
-            EXPECT_EQ(got->style, want.style);
-        } else if (auto* got = std::get_if<InfoCall>(&command)) {
-            EXPECT_EQ(got->title, std::get<InfoCall>(c.expected).title);
-            EXPECT_EQ(got->text, std::get<InfoCall>(c.expected).text);
+        } else if (auto* got = std::get_if<EnforcementErrorCall>(&command)) {
+            EXPECT_EQ(got->operation, std::get<EnforcementErrorCall>(c.expected).operation);
         }
     }
 }
 
 TEST(ParseCommandLine, MigratePassesEveryItemUnchanged) {
     const Command command = parse({"sd", "migrate", " a ", "a", "false", "x,y", "%s"});
-    const auto& call = std::get<CheckboxCall>(command);
-    EXPECT_EQ(call.title, "Orvex Setup");
-    EXPECT_EQ(call.text,
-              "These tools are currently configured in your AI apps. Select the ones you'd like "
-              "Orvex to manage:");
-    EXPECT_EQ(call.items, (Names{" a ", "a", "false", "x,y", "%s"}));
-    EXPECT_EQ(call.confirmTitle, "Migrate");
-    EXPECT_EQ(call.declineTitle, "Do This Later");
-    EXPECT_TRUE(std::get<CheckboxCall>(parse({"sd", "migrate"})).items.empty());
+    EXPECT_EQ(std::get<MigrateCall>(command).toolNames, (Names{" a ", "a", "false", "x,y", "%s"}));
+    EXPECT_TRUE(std::get<MigrateCall>(parse({"sd", "migrate"})).toolNames.empty());
 }
 
 TEST(ParseCommandLine, RejectsMissingAndUnknownModes) {
@@ -107,31 +82,6 @@ TEST(ParseCommandLine, AnItemThatIsNotUtf8IsRejectedByPosition) {
     const Command command = parse({"sd", "clients", "default", "ok", "bad\xc3"});
     ASSERT_TRUE(std::holds_alternative<InvalidItemError>(command));
     EXPECT_EQ(std::get<InvalidItemError>(command).position, 3);
-}
-
-TEST(Utf8, AcceptsWellFormedTextOnly) {
-    struct Case {
-        const char* bytes;
-        bool valid;
-    } cases[] = {
-        {"", true},
-        {"plain ascii", true},
-        {"em \xe2\x80\x94 dash", true},
-        {"\xe4\xb8\xad\xe6\x96\x87", true},          // CJK
-        {"\xf0\x9f\x98\x80", true},                  // U+1F600
-        {"\xf4\x8f\xbf\xbf", true},                  // U+10FFFF
-        {"\xc3", false},                             // cut short
-        {"\xe2\x80", false},                         // cut short
-        {"\x80", false},                             // stray continuation
-        {"\xc0\xaf", false},                         // overlong "/"
-        {"\xe0\x80\xaf", false},                     // overlong
-        {"\xf0\x80\x80\xaf", false},                 // overlong
-        {"\xed\xa0\x80", false},                     // surrogate U+D800
-        {"\xf4\x90\x80\x80", false},                 // above U+10FFFF
-        {"\xf8\x88\x80\x80\x80", false},             // five-byte form
-        {"\xe2\x28\xa1", false},                     // bad continuation
-    };
-    for (const Case& c : cases) EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.bytes;
 }
 
 TEST(ExecutableDirectory, IsArgvZeroLessItsLastComponentTakenAsGiven) {

@@ -180,7 +180,7 @@ TEST(EnrollDialog, ARejectedPassComesBackWithTheMessageAndTheTrimmedValues) {
 
 TEST(EnrollDialog, BuildsEachPassInOrderAndFocusesTheSetupCode) {
     EnrollRun run("", {{"x", "", 1000}, {"", "", 1002}});
-    const Calls calls(run.app.calls.begin(), run.app.calls.begin() + 27);
+    const Calls calls(run.app.calls.begin(), run.app.calls.begin() + 29);
     EXPECT_EQ(calls, (Calls{
         "makeAlert() -> alert1",
         "alert1.setMessageText(\"Orvex Enrollment\")",
@@ -195,6 +195,7 @@ TEST(EnrollDialog, BuildsEachPassInOrderAndFocusesTheSetupCode) {
         "view1.addSubview(label1)",
         "makeTextField(110, 68, 480, 24) -> field1",
         "field1.setPlaceholderString(\"dk_...\")",
+        "field1.setAccessibilityTitleUIElement(label1)",
         "field1.setFont(monospaced 11 regular)",
         "field1.setStringValue(\"\")",
         "view1.addSubview(field1)",
@@ -203,6 +204,7 @@ TEST(EnrollDialog, BuildsEachPassInOrderAndFocusesTheSetupCode) {
         "view1.addSubview(label2)",
         "makeTextField(110, 32, 480, 24) -> field2",
         "field2.setPlaceholderString(\"name@example.com\")",
+        "field2.setAccessibilityTitleUIElement(label2)",
         "field2.setStringValue(\"\")",
         "view1.addSubview(field2)",
         "alert1.setAccessoryView(view1)",
@@ -210,7 +212,7 @@ TEST(EnrollDialog, BuildsEachPassInOrderAndFocusesTheSetupCode) {
         "alert1.window.setLevel(3)",
         "alert1.window.makeFirstResponder(field1)",
     }));
-    EXPECT_EQ(run.app.calls.at(27), "app.activateIgnoringOtherApps(true)");
+    EXPECT_EQ(run.app.calls.at(29), "app.activateIgnoringOtherApps(true)");
     // The second pass is a new alert with a new setup-code field, focused
     // like the first; only that field gets the monospaced font.
     EXPECT_EQ(run.app.callsStartingWith("alert2.window.makeFirstResponder"),

@@ -32,9 +32,9 @@ std::string idOf(ui::View& view) { return nodeOf(view).id(); }
 // Depth-first, in the order subviews were added.
 template <class T>
 void collect(ui::View& view, std::vector<T*>& found) {
-    for (ui::View* child : nodeOf(view).subviews()) {
+    for (ui::ViewTreeNode* child : nodeOf(view).childNodes()) {
         if (auto* match = dynamic_cast<T*>(child)) found.push_back(match);
-        collect(*child, found);
+        collect(dynamic_cast<ui::View&>(*child), found);
     }
 }
 
@@ -65,14 +65,18 @@ FakeNode& nodeOf(ui::View& view) {
     return *node;
 }
 
-void FakeNode::setNodeFrame(ui::Rect frame) {
-    frame_ = frame;
-    app_.log(id_ + ".setFrame" + formatRect(frame));
+FakeNode::FakeNode(FakeApplication& app, std::string id, ui::Rect frame)
+    : app_(app), id_(std::move(id)) {
+    setNodeFrame(frame);
+    logging_ = true;
 }
 
-void FakeNode::addNodeSubview(ui::View& subview) {
-    subviews_.push_back(&subview);
-    app_.log(id_ + ".addSubview(" + idOf(subview) + ")");
+void FakeNode::frameChanged() {
+    if (logging_) app_.log(id_ + ".setFrame" + formatRect(nodeFrame()));
+}
+
+void FakeNode::childAdded(ui::ViewTreeNode& child) {
+    app_.log(id_ + ".addSubview(" + dynamic_cast<FakeNode&>(child).id() + ")");
 }
 
 FakeCheckbox::FakeCheckbox(FakeApplication& app, std::string id, std::string title, Action action)
@@ -322,9 +326,10 @@ const ui::Font& FakeApplication::systemFontOfSize(double size) {
 
 double FakeApplication::smallSystemFontSize() { return 11; }
 
-const ui::Font& FakeApplication::monospacedSystemFontOfSize(double size, ui::FontWeight) {
+const ui::Font& FakeApplication::monospacedSystemFontOfSize(double size, double weight) {
     auto font = std::make_unique<FakeFont>();
-    font->description = "monospaced " + number(size) + " regular";
+    font->description =
+        "monospaced " + number(size) + (weight == ui::kFontWeightRegular ? " regular" : " weight " + number(weight));
     return keep(std::move(font));
 }
 
@@ -362,6 +367,11 @@ ui::MenuItem& FakeApplication::separatorItem() {
                                                      "", true));
     log("separatorItem() -> " + item.id());
     return item;
+}
+
+void FakeTextField::setAccessibilityTitleUIElement(ui::TextField& caption) {
+    caption_ = &dynamic_cast<FakeTextField&>(caption);
+    app_.log(id_ + ".setAccessibilityTitleUIElement(" + caption_->id() + ")");
 }
 
 }  // namespace fake

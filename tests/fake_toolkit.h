@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/toolkit.h"
+#include "ui/view_tree.h"
 
 namespace fake {
 
@@ -28,32 +29,23 @@ struct FakeImage : ui::Image {
 };
 
 // What every fake view has: an id for the log, a frame, its subviews.
-class FakeNode {
+class FakeNode : public ui::ViewTreeNode {
 public:
-    FakeNode(FakeApplication& app, std::string id, ui::Rect frame)
-        : app_(app), id_(std::move(id)), frame_(frame) {}
-    virtual ~FakeNode() = default;
+    FakeNode(FakeApplication& app, std::string id, ui::Rect frame);
     const std::string& id() const { return id_; }
-    const std::vector<ui::View*>& subviews() const { return subviews_; }
+    ui::Rect frame() const { return nodeFrame(); }
 
 protected:
-    void setNodeFrame(ui::Rect frame);
-    void addNodeSubview(ui::View& subview);
+    void frameChanged() override;
+    void childAdded(ui::ViewTreeNode& child) override;
 
     FakeApplication& app_;
     std::string id_;
-    ui::Rect frame_;
-    std::vector<ui::View*> subviews_;
+    bool logging_ = false;  // the frame given at creation is not a call
 };
 
 template <class Interface>
-class FakeViewOf : public Interface, public FakeNode {
-public:
-    using FakeNode::FakeNode;
-    void setFrame(ui::Rect frame) override { setNodeFrame(frame); }
-    ui::Rect frame() const override { return frame_; }
-    void addSubview(ui::View& subview) override { addNodeSubview(subview); }
-};
+using FakeViewOf = ui::ViewOf<Interface, FakeNode>;
 
 using FakeView = FakeViewOf<ui::View>;
 
@@ -91,6 +83,8 @@ public:
     void setStringValue(const std::string& value) override;
     std::string stringValue() const override { return text_; }
     ui::Size sizeThatFits(ui::Size bounds) const override;
+    void setAccessibilityTitleUIElement(ui::TextField& caption) override;
+    const FakeTextField* caption() const { return caption_; }
 
     const std::string& placeholder() const { return placeholder_; }
     const FakeFont* font() const { return font_; }
@@ -105,6 +99,7 @@ private:
     std::string placeholder_;
     const FakeFont* font_ = nullptr;
     const FakeColor* color_ = nullptr;
+    const FakeTextField* caption_ = nullptr;
 };
 
 class FakeAlert;
@@ -242,7 +237,7 @@ public:
     ui::TextField& makeTextField(ui::Rect frame) override;
     const ui::Font& systemFontOfSize(double size) override;
     double smallSystemFontSize() override;
-    const ui::Font& monospacedSystemFontOfSize(double size, ui::FontWeight weight) override;
+    const ui::Font& monospacedSystemFontOfSize(double size, double weight) override;
     const ui::Color& secondaryLabelColor() override;
     const ui::Image* imageWithContentsOfFile(const std::string& path) override;
     ui::Menu& makeMenu(const std::string& title) override;

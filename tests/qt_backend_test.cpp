@@ -216,6 +216,7 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
     caption.setFrame({0, 72, 100, 20});
     view.addSubview(caption);
     ui::TextField& field = app->makeTextField({110, 68, 480, 24});
+    field.setAccessibilityTitleUIElement(caption);
     field.setStringValue("dk_abc");
     view.addSubview(field);
     alert.setAccessoryView(view);
@@ -259,6 +260,7 @@ TEST_F(QtBackend, FieldsKeepLineBreaksAndAnswerTheEditKeys) {
         caption.setFrame({0, 72.0 - 36 * row, 100, 20});
         view.addSubview(caption);
         fields[row] = &app->makeTextField({110, 68.0 - 36 * row, 480, 24});
+        fields[row]->setAccessibilityTitleUIElement(caption);
         view.addSubview(*fields[row]);
     }
     ui::TextField& code = *fields[0];

@@ -1,4 +1,4 @@
-#include "cli/records.h"
+#include "records/records.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace cli {
+namespace records {
 namespace {
 
 // Runs a writer against a real stream and returns the bytes it wrote.
@@ -77,4 +77,4 @@ TEST(Records, AFailedWriteShowsOnTheStreamAsSoonAsTheWriterReturns) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace records

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fake_toolkit.h"
 #include "setup/auto_install_policy.h"
 #include "setup/client_linker.h"
@@ -329,6 +331,45 @@ TEST(CheckboxDialog, TheSelectionOnlyAfterTheFirstButton) {
     EXPECT_EQ(app.callsStartingWith("checkbox2.setFrame"), Calls{"checkbox2.setFrame(10, 8, 280, 24)"});
     EXPECT_EQ(app.callsStartingWith("makeCheckbox"),
               (Calls{"makeCheckbox(\"a\", none) -> checkbox1", "makeCheckbox(\"b\", none) -> checkbox2"}));
+}
+
+// The fixed texts of the notice and migration dialogs, as each mode shows them.
+TEST(NoticeDialogs, ShowTheirOwnTextsAndStyles) {
+    const std::string turnOn =
+        "Orvex couldn't turn on automatic setup. To try again later, run: "
+        "orvex config set drift-enforcement auto_install";
+    const std::string turnOff =
+        "Orvex couldn't turn off automatic setup. To try again later, run: "
+        "orvex config set drift-enforcement default";
+    struct Case {
+        std::function<void(const ui::DialogContext&)> show;
+        std::string text;
+        int style;
+        Names buttons;
+    } cases[] = {
+        {[](auto& c) { showEnforcementErrorDialog(c, "disable"); }, turnOff, 0, {"OK"}},
+        {[](auto& c) { showEnforcementErrorDialog(c, ""); }, turnOn, 0, {"OK"}},
+        {[](auto& c) { showEnforcementErrorDialog(c, "enable"); }, turnOn, 0, {"OK"}},
+        {[](auto& c) { showEnforcementErrorDialog(c, "Disable"); }, turnOn, 0, {"OK"}},
+        {[](auto& c) { showEnforcementErrorDialog(c, " disable"); }, turnOn, 0, {"OK"}},
+        {[](auto& c) { showMigrateEmptyDialog(c); },
+         "We didn't find any existing tools to migrate to Orvex. You're ready to get started!", 1,
+         {"OK"}},
+        {[](auto& c) { showMigrateDialog(c, {}); },
+         "These tools are currently configured in your AI apps. Select the ones you'd like Orvex "
+         "to manage:",
+         1, {"Migrate", "Do This Later"}},
+    };
+    for (const Case& c : cases) {
+        FakeApplication app;
+        fake::CapturedOutput out;
+        c.show({app, out.file(), std::nullopt});
+        ASSERT_EQ(app.alerts.size(), 1u);
+        EXPECT_EQ(app.alerts[0]->messageText, "Orvex Setup");
+        EXPECT_EQ(app.alerts[0]->informativeText, c.text);
+        EXPECT_EQ(app.alerts[0]->style, c.style);
+        EXPECT_EQ(app.alerts[0]->buttons, c.buttons);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,19 @@
 #include "cli/backend_choice.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 namespace cli {
+
+Surroundings surroundingsOf(bool displayUsable, int terminalFd) {
+    Surroundings surroundings;
+    surroundings.displayUsable = displayUsable;
+    surroundings.terminalOpens = terminalFd >= 0;
+    termios mode;
+    surroundings.terminalInForeground = terminalFd >= 0 && tcgetattr(terminalFd, &mode) == 0 &&
+                                        tcgetpgrp(terminalFd) == getpgrp();
+    return surroundings;
+}
 
 Backend chooseBackend(const Surroundings& surroundings) {
     if (surroundings.displayUsable) return Backend::Window;

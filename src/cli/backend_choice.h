@@ -17,6 +17,10 @@ struct Surroundings {
     bool terminalInForeground = false;
 };
 
+// What the run finds: whether the window toolkit can open a display, and the
+// controlling terminal open on terminalFd (-1 when there is none).
+Surroundings surroundingsOf(bool displayUsable, int terminalFd);
+
 Backend chooseBackend(const Surroundings& surroundings);
 
 }  // namespace cli

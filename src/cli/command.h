@@ -1,4 +1,5 @@
-// The command line, turned into the one dialog call it asks for.
+// The command line, turned into the one dialog call it asks for. Which texts
+// a dialog shows is the dialog's business; this only reads the items.
 #pragma once
 
 #include <optional>
@@ -27,30 +28,21 @@ struct ClientSetupCall {
 struct NoClientsCall {
     std::string enforcementWord;
 };
-struct MessageCall {
-    std::string title;
-    std::string text;
-    int style = 0;
+// The operation that failed: "disable", or anything else.
+struct EnforcementErrorCall {
+    std::string operation;
 };
-struct InfoCall {
-    std::string title;
-    std::string text;
-};
-struct CheckboxCall {
-    std::string title;
-    std::string text;
-    std::vector<std::string> items;
-    std::string confirmTitle;
-    std::string declineTitle;
+struct MigrateEmptyCall {};
+struct MigrateCall {
+    std::vector<std::string> toolNames;
 };
 struct EnrollCall {
     std::string errorText;
 };
 
 using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, ClientSetupCall,
-                             NoClientsCall, MessageCall, InfoCall, CheckboxCall, EnrollCall>;
-
-bool isValidUtf8(std::string_view bytes);
+                             NoClientsCall, EnforcementErrorCall, MigrateEmptyCall, MigrateCall,
+                             EnrollCall>;
 
 // The path less its last component: "/opt/tool/bin/x" gives "/opt/tool/bin",
 // "bin/x" gives "bin", "x" gives "" and "/x" gives "/".

@@ -34,14 +34,10 @@ void reserveStandardDescriptors() {
 // display after the command line has been checked.
 std::unique_ptr<ui::Application> chooseApplication() {
     std::unique_ptr<ui::Application> window = ui::makeWindowApplication();
-    cli::Surroundings surroundings;
-    surroundings.displayUsable = window->canShowWindows();
-    int terminal = -1;
-    if (!surroundings.displayUsable) {
-        terminal = ui::tty::openControllingTerminal();
-        surroundings.terminalOpens = terminal >= 0;
-        surroundings.terminalInForeground = ui::tty::isForegroundTerminal(terminal);
-    }
+    const bool displayUsable = window->canShowWindows();
+    // The terminal is opened only when there is no display to use.
+    const int terminal = displayUsable ? -1 : ui::tty::openControllingTerminal();
+    const cli::Surroundings surroundings = cli::surroundingsOf(displayUsable, terminal);
     if (cli::chooseBackend(surroundings) == cli::Backend::Terminal) {
         return ui::tty::makeApplication(terminal);
     }

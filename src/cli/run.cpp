@@ -25,13 +25,12 @@ void showDialog(const Command& command, const ui::DialogContext& context) {
                 setup::showClientSetupDialog(context, call.enforcementWord, call.clientNames);
             } else if constexpr (std::is_same_v<Call, NoClientsCall>) {
                 setup::showNoClientsDialog(context, call.enforcementWord);
-            } else if constexpr (std::is_same_v<Call, MessageCall>) {
-                ui::showMessageDialog(context, call.title, call.text, call.style);
-            } else if constexpr (std::is_same_v<Call, InfoCall>) {
-                ui::showInfoDialog(context, call.title, call.text);
-            } else if constexpr (std::is_same_v<Call, CheckboxCall>) {
-                setup::showCheckboxDialog(context, call.title, call.text, call.items,
-                                          call.confirmTitle, call.declineTitle);
+            } else if constexpr (std::is_same_v<Call, EnforcementErrorCall>) {
+                setup::showEnforcementErrorDialog(context, call.operation);
+            } else if constexpr (std::is_same_v<Call, MigrateEmptyCall>) {
+                setup::showMigrateEmptyDialog(context);
+            } else if constexpr (std::is_same_v<Call, MigrateCall>) {
+                setup::showMigrateDialog(context, call.toolNames);
             } else if constexpr (std::is_same_v<Call, EnrollCall>) {
                 enroll::showEnrollDialog(context, call.errorText);
             }

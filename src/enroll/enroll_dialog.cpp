@@ -1,9 +1,12 @@
 #include "enroll/enroll_dialog.h"
 
-#include "cli/records.h"
+#include "records/records.h"
 #include "enroll/enroll_rules.h"
 
 namespace enroll {
+
+static_assert(kWarningStyle == ui::kAlertStyleWarning);
+static_assert(kInformationalStyle == ui::kAlertStyleInformational);
 
 namespace {
 constexpr const char* kEmailPlaceholder = "name@example.com";
@@ -16,6 +19,8 @@ ui::TextField& addLabeledField(ui::Application& app, ui::View& view, const std::
     view.addSubview(label);
     ui::TextField& field = app.makeTextField({110, fieldY, 480, 24});
     field.setPlaceholderString(placeholder);
+    // A screen reader names the field by its caption.
+    field.setAccessibilityTitleUIElement(label);
     return field;
 }
 
@@ -34,8 +39,8 @@ void showEnrollDialog(const ui::DialogContext& context, const std::string& error
 
         ui::View& view = app.makeView({0, 0, 600, 96});
         ui::TextField& codeField = addLabeledField(app, view, "Setup code", 72, 68, "dk_...");
-        codeField.setFont(app.monospacedSystemFontOfSize(app.smallSystemFontSize(),
-                                                         ui::FontWeight::Regular));
+        codeField.setFont(
+            app.monospacedSystemFontOfSize(app.smallSystemFontSize(), ui::kFontWeightRegular));
         codeField.setStringValue(rememberedCode);
         view.addSubview(codeField);
         ui::TextField& emailField =
@@ -50,15 +55,15 @@ void showEnrollDialog(const ui::DialogContext& context, const std::string& error
             rememberedCode = verdict.code;
             rememberedEmail = verdict.email;
             if (!verdict.message) {
-                cli::writeEnrollResult(context.out, verdict.code, verdict.email);
+                records::writeEnrollResult(context.out, verdict.code, verdict.email);
                 return;
             }
             error = *verdict.message;
         } else if (result == ui::kAlertSecondButtonReturn) {
-            cli::writeEnrollSkipped(context.out);
+            records::writeEnrollSkipped(context.out);
             return;
         } else {
-            cli::writeEnrollDeclined(context.out);
+            records::writeEnrollDeclined(context.out);
             return;
         }
     }

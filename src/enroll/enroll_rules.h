@@ -27,6 +27,9 @@ std::string trimString(std::string_view text);
 bool containsNewline(std::string_view text);
 
 std::string enrollInformativeText(const std::string& errorText);
+// The alert's style by number, as alerts count them: 0 warns, 1 informs.
+inline constexpr int kWarningStyle = 0;
+inline constexpr int kInformationalStyle = 1;
 int enrollAlertStyle(const std::string& errorText);
 std::string enrollFirstButtonTitle(const std::string& errorText);
 

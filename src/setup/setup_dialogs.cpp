@@ -1,6 +1,6 @@
 #include "setup/setup_dialogs.h"
 
-#include "cli/records.h"
+#include "records/records.h"
 #include "setup/auto_install_block.h"
 #include "setup/client_linker.h"
 
@@ -8,6 +8,7 @@ namespace setup {
 
 namespace {
 
+constexpr const char* kSetupTitle = "Orvex Setup";
 constexpr double kRowPitch = 28;
 // The space between the client rows and the block, and below the block.
 constexpr double kGap = 8;
@@ -46,7 +47,7 @@ void showClientSetupDialog(const ui::DialogContext& context, const std::string& 
     ui::Application& app = context.app;
     const AutoInstallState state = autoInstallStateForEnforcement(enforcementWord);
     ui::Alert& alert =
-        ui::setUpAlert(context, "Orvex Setup",
+        ui::setUpAlert(context, kSetupTitle,
                        "Orvex works with these apps. Select the ones you'd like to set up:",
                        ui::kAlertStyleInformational);
     alert.addButtonWithTitle("Configure");
@@ -71,15 +72,15 @@ void showClientSetupDialog(const ui::DialogContext& context, const std::string& 
 
     const long result = ui::presentAlert(context, alert);
     const char* action = result == ui::kAlertFirstButtonReturn ? "configure" : "skip";
-    cli::writeClientsResult(context.out, action, cli::flagWord(isOn(autoInstall)),
-                            cli::joinSelection(clientNames, checkedFlags(clientCheckboxes)));
+    records::writeClientsResult(context.out, action, records::flagWord(isOn(autoInstall)),
+                            records::joinSelection(clientNames, checkedFlags(clientCheckboxes)));
 }
 
 void showNoClientsDialog(const ui::DialogContext& context, const std::string& enforcementWord) {
     ui::Application& app = context.app;
     const AutoInstallState state = autoInstallStateForEnforcement(enforcementWord);
     ui::Alert& alert = ui::setUpAlert(
-        context, "Orvex Setup",
+        context, kSetupTitle,
         "We didn't find any supported AI apps installed yet.\n\n"
         "Once you install Claude Desktop, Cursor, or another AI app, Orvex will be ready to go.",
         ui::kAlertStyleInformational);
@@ -94,7 +95,7 @@ void showNoClientsDialog(const ui::DialogContext& context, const std::string& en
 
     const long result = ui::presentAlert(context, alert);
     const char* action = result == ui::kAlertFirstButtonReturn ? "continue" : "close";
-    cli::writeNoClientsResult(context.out, action, cli::flagWord(isOn(autoInstall)));
+    records::writeNoClientsResult(context.out, action, records::flagWord(isOn(autoInstall)));
 }
 
 void showCheckboxDialog(const ui::DialogContext& context, const std::string& title,
@@ -112,9 +113,31 @@ void showCheckboxDialog(const ui::DialogContext& context, const std::string& tit
 
     const long result = ui::presentAlert(context, alert);
     if (result == ui::kAlertFirstButtonReturn)
-        cli::writeMigrateResult(context.out, cli::joinSelection(items, checkedFlags(checkboxes)));
+        records::writeMigrateResult(context.out, records::joinSelection(items, checkedFlags(checkboxes)));
     else
-        cli::writeMigrateDeclined(context.out);
+        records::writeMigrateDeclined(context.out);
+}
+
+void showMigrateDialog(const ui::DialogContext& context, const std::vector<std::string>& toolNames) {
+    showCheckboxDialog(context, kSetupTitle,
+                       "These tools are currently configured in your AI apps. "
+                       "Select the ones you'd like Orvex to manage:",
+                       toolNames, "Migrate", "Do This Later");
+}
+
+void showMigrateEmptyDialog(const ui::DialogContext& context) {
+    ui::showInfoDialog(context, kSetupTitle,
+                       "We didn't find any existing tools to migrate to Orvex. "
+                       "You're ready to get started!");
+}
+
+void showEnforcementErrorDialog(const ui::DialogContext& context, const std::string& operation) {
+    const char* text = operation == "disable"
+                           ? "Orvex couldn't turn off automatic setup. To try again later, run: "
+                             "orvex config set drift-enforcement default"
+                           : "Orvex couldn't turn on automatic setup. To try again later, run: "
+                             "orvex config set drift-enforcement auto_install";
+    ui::showMessageDialog(context, kSetupTitle, text, ui::kAlertStyleWarning);
 }
 
 }  // namespace setup

@@ -60,7 +60,8 @@ inline constexpr unsigned long kEventModifierFlagCommand = 1ul << 20;
 // Height with no limit, for measuring text.
 inline constexpr double kUnlimitedHeight = std::numeric_limits<double>::max();
 
-enum class FontWeight { Regular };
+// Font weights on AppKit's scale, where the regular weight is 0.
+inline constexpr double kFontWeightRegular = 0.0;
 
 // The standard editing actions a menu item can send to the first responder.
 enum class MenuAction { None, Cut, Copy, Paste, SelectAll };
@@ -84,7 +85,6 @@ class View {
 public:
     virtual ~View() = default;
     virtual void setFrame(Rect frame) = 0;
-    virtual Rect frame() const = 0;
     virtual void addSubview(View& subview) = 0;
 };
 
@@ -113,6 +113,9 @@ public:
     // The size the text needs within the given bounds (a wrapping label
     // wraps at the given width).
     virtual Size sizeThatFits(Size bounds) const = 0;
+    // The label that names this field, for assistive technology and for a
+    // backend that asks for the field by name.
+    virtual void setAccessibilityTitleUIElement(TextField& caption) = 0;
 };
 
 class Window {
@@ -178,7 +181,7 @@ public:
 
     virtual const Font& systemFontOfSize(double size) = 0;
     virtual double smallSystemFontSize() = 0;
-    virtual const Font& monospacedSystemFontOfSize(double size, FontWeight weight) = 0;
+    virtual const Font& monospacedSystemFontOfSize(double size, double weight) = 0;
     virtual const Color& secondaryLabelColor() = 0;
     // Null when the file is missing or is not an image that can be read.
     virtual const Image* imageWithContentsOfFile(const std::string& path) = 0;

@@ -47,6 +47,11 @@ enum : NSEventModifierFlags {
 - (void)setPlaceholderString:(NSString*)placeholderString;
 @end
 
+// macOS 10.10: the element that names another for assistive technology.
+@interface NSView (SetupDialogCheck)
+- (void)setAccessibilityTitleUIElement:(id)accessibilityTitleUIElement;
+@end
+
 // macOS 10.15
 @interface NSFont (SetupDialogCheck)
 + (NSFont*)monospacedSystemFontOfSize:(CGFloat)fontSize weight:(NSFontWeight)weight;

@@ -1,5 +1,14 @@
 // The AppKit backend of the toolkit layer (macOS). This header stays plain
 // C++, free of Objective-C types, so that C++ code can make the application.
+//
+// What it does with the interface: each operation is the AppKit call of the
+// same name (NSAlert, NSWindow, NSView, NSButton, NSTextField, NSFont,
+// NSColor, NSImage, NSMenu, NSApplication), geometry unchanged since AppKit
+// also counts y upward. Beyond the calls: a tall accessory view scrolls so
+// that the alert fits its screen, a field's caption is its accessibility
+// title element, and the window server is asked for a login session before
+// any window is made.
+// What it ignores: nothing.
 #pragma once
 
 #include <memory>

@@ -11,6 +11,9 @@
 #include "ui/appkit/appkit_application.h"
 
 #include "ui/arena.h"
+#include "ui/quiet_output.h"
+#include "ui/screen_fit.h"
+#include "ui/view_tree.h"
 #include "ui/window_backend.h"
 
 #import <AppKit/AppKit.h>
@@ -18,13 +21,10 @@
 #import <CoreGraphics/CoreGraphics.h>
 #endif
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -106,18 +106,6 @@ std::string toStdString(NSString* string) {
     return std::string(static_cast<const char*>([bytes bytes]), [bytes length]);
 }
 
-// Standard error stays silent once AppKit starts: it and the frameworks under
-// it log there. The program's own error lines go through a copy made before
-// (see main). SETUP_DIALOG_DEBUG=1 keeps everything on standard error.
-void silenceToolkitOutput() {
-    const char* debug = std::getenv("SETUP_DIALOG_DEBUG");
-    if (debug && std::strcmp(debug, "1") == 0) return;
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null < 0) return;
-    dup2(null, STDERR_FILENO);
-    close(null);
-}
-
 // One reference to an Objective-C object, given up when this ends.
 template <class T>
 class Retained {
@@ -169,11 +157,7 @@ public:
     virtual NSView* nsView() const = 0;
 };
 
-NSView* nsViewOf(View& view) {
-    auto* node = dynamic_cast<ViewNode*>(&view);
-    if (!node) std::abort();  // a view of another toolkit: a programming error
-    return node->nsView();
-}
+NSView* nsViewOf(View& view) { return nodeOf<ViewNode>(view).nsView(); }
 
 template <class Interface, class AppKitClass>
 class ViewOf : public Interface, public ViewNode {
@@ -184,11 +168,6 @@ public:
 
     void setFrame(Rect frame) override {
         [view_.get() setFrame:NSMakeRect(frame.x, frame.y, frame.width, frame.height)];
-    }
-
-    Rect frame() const override {
-        const NSRect frame = [view_.get() frame];
-        return {frame.origin.x, frame.origin.y, frame.size.width, frame.size.height};
     }
 
     void addSubview(View& subview) override { [view_.get() addSubview:nsViewOf(subview)]; }
@@ -272,6 +251,10 @@ public:
     Size sizeThatFits(Size bounds) const override {
         const NSSize size = [control() sizeThatFits:NSMakeSize(bounds.width, bounds.height)];
         return {size.width, size.height};
+    }
+
+    void setAccessibilityTitleUIElement(TextField& caption) override {
+        [control() setAccessibilityTitleUIElement:nsViewOf(caption)];
     }
 };
 
@@ -416,7 +399,6 @@ void AppKitAlert::fitAccessoryToScreen() {
     const CGFloat overflow = NSHeight([nsWindow() frame]) - NSHeight([screen visibleFrame]);
     if (overflow <= 0) return;
 
-    constexpr CGFloat kMinimumHeight = 120;  // a few rows stay in view, whatever the screen
     const NSSize content = [accessory_ frame].size;
     scroll_ = Retained<NSScrollView>::adopt([[NSScrollView alloc]
         initWithFrame:NSMakeRect(0, 0, content.width, content.height)]);
@@ -434,7 +416,7 @@ void AppKitAlert::fitAccessoryToScreen() {
     // The scroller and the border take their room beside the visible part.
     [scroll tile];
     const NSSize inside = [scroll contentSize];
-    const CGFloat visibleHeight = std::max(kMinimumHeight, content.height - overflow);
+    const CGFloat visibleHeight = scrolledAccessoryHeight(content.height, overflow);
     [scroll setFrame:NSMakeRect(0, 0, content.width + (content.width - inside.width),
                                 visibleHeight + (content.height - inside.height))];
     [scroll tile];
@@ -533,14 +515,10 @@ public:
         return [NSFont smallSystemFontSize];
     }
 
-    const Font& monospacedSystemFontOfSize(double size, FontWeight weight) override {
+    const Font& monospacedSystemFontOfSize(double size, double weight) override {
         startedApp();
-        NSFontWeight nsWeight = NSFontWeightRegular;
-        switch (weight) {
-            case FontWeight::Regular: nsWeight = NSFontWeightRegular; break;
-        }
         return arena_.own(std::make_unique<AppKitFont>([NSFont monospacedSystemFontOfSize:size
-                                                                            weight:nsWeight]));
+                                                                            weight:weight]));
     }
 
     const Color& secondaryLabelColor() override {
@@ -586,7 +564,7 @@ private:
     // main menu asked for before then are applied as it does.
     NSApplication* startedApp() {
         if (app_) return app_;
-        silenceToolkitOutput();
+        silenceToolkitOutput(/*keepCopy=*/false);
         app_ = [NSApplication sharedApplication];
         if (policy_) [app_ setActivationPolicy:*policy_];
         if (mainMenu_) [app_ setMainMenu:mainMenu_];

@@ -1,5 +1,23 @@
-// The Qt 6 Widgets backend of the toolkit layer. This header stays free of Qt
-// types so that code outside the backend can make the application object.
+// The Qt 6 Widgets backend of the toolkit layer (Linux, X11 and Wayland).
+// This header stays free of Qt types so that code outside the backend can
+// make the application object.
+//
+// What it does with the interface:
+// - Alert: a dialog laid out as an alert (qt_alert); texts, style (its stock
+//   sign), icon, buttons (the first default and rightmost, Escape presses
+//   "Cancel"), accessory view, modal run; a tall accessory view scrolls.
+// - Window: the floating level keeps the dialog on top; the first responder
+//   takes the focus, a field with its text selected.
+// - Views, checkboxes, labels, fields: widgets at their frames, y flipped at
+//   the node (qt_controls); a field's caption is its label's buddy.
+// - Fonts, colours, images: the desktop's fonts and palette; images from
+//   regular files only.
+// - Menu: the Edit menu's key equivalents become shortcuts of each alert,
+//   Command and Control both Ctrl; no menu bar is shown.
+// - Application: activation raises and activates the dialog; the display is
+//   probed before Qt starts (qt_platform).
+// What it ignores: the activation policy (every Qt program is a regular
+// one) and menu titles (nothing shows them).
 #pragma once
 
 #include <memory>

@@ -77,11 +77,6 @@ private:
 
 int openControllingTerminal() { return open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC); }
 
-bool isForegroundTerminal(int fd) {
-    termios mode;
-    return fd >= 0 && tcgetattr(fd, &mode) == 0 && tcgetpgrp(fd) == getpgrp();
-}
-
 Terminal::Terminal(int fd) : fd_(fd) {}
 
 Terminal::~Terminal() {

@@ -15,10 +15,6 @@ namespace ui::tty {
 // there is none.
 int openControllingTerminal();
 
-// Whether the terminal can be talked to without the process being stopped:
-// it is a terminal, and this process's group is the one in the foreground.
-bool isForegroundTerminal(int fd);
-
 class Terminal {
 public:
     // Takes over the descriptor, which it closes.

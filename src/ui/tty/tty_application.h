@@ -1,5 +1,18 @@
 // The terminal backend of the toolkit layer: every alert asked line by line
 // on the controlling terminal, for runs where no window can be shown.
+//
+// What it does with the interface:
+// - Alert: the conversation (conversation.h) prints the message and the
+//   wrapped text, lists the checkboxes and texts of the accessory view in
+//   reading order, asks each field by its caption, then the buttons.
+// - Checkboxes: toggled by number, firing their action as a click does.
+// - Fields: their text, placeholder and caption; labels their text.
+// - sizeThatFits: text measured in character cells, so that the dialogs'
+//   layout arithmetic stays sensible.
+// What it ignores, having nothing to show it on: the alert style and icon
+// (the file is not even read), the window level, activation, the first
+// responder (fields are asked top to bottom), fonts, colours, the activation
+// policy and the Edit menu (line editing gives the same keys).
 #pragma once
 
 #include <memory>

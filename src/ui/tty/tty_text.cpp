@@ -1,5 +1,7 @@
 #include "ui/tty/tty_text.h"
 
+#include "text/utf8.h"
+
 namespace ui::tty {
 
 namespace {
@@ -8,50 +10,11 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// The length of the well-formed UTF-8 sequence at `at`, or 0 when the byte
-// there does not start one (overlong forms and surrogates included).
-std::size_t sequenceLength(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(byte(i))) return 0;
-    }
-    return length;
-}
-
-// The expected length of a sequence from its first byte; 0 for a byte that
-// cannot start one.
-std::size_t declaredLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
 // Appends the first `columns` columns of `word` to `line` and returns the rest.
 std::string_view splitAtColumns(std::string_view word, std::size_t columns, std::string& line) {
     std::size_t at = 0;
     for (std::size_t taken = 0; at < word.size() && taken < columns; ++taken) {
-        const std::size_t length = sequenceLength(word, at);
+        const std::size_t length = utf8::sequenceLength(word, at);
         at += length ? length : 1;
     }
     line.append(word.substr(0, at));
@@ -96,7 +59,7 @@ std::string terminalSafe(std::string_view text, bool keepLineFeeds) {
     std::string safe;
     safe.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = sequenceLength(text, at);
+        const std::size_t length = utf8::sequenceLength(text, at);
         const auto byte = static_cast<unsigned char>(text[at]);
         if (length == 0) {
             // A stray byte could be read as an 8-bit control by the terminal.
@@ -122,7 +85,7 @@ std::string terminalSafe(std::string_view text, bool keepLineFeeds) {
 std::size_t columnsOf(std::string_view text) {
     std::size_t columns = 0;
     for (std::size_t at = 0; at < text.size(); ++columns) {
-        const std::size_t length = sequenceLength(text, at);
+        const std::size_t length = utf8::sequenceLength(text, at);
         at += length ? length : 1;
     }
     return columns;
@@ -188,7 +151,7 @@ LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
         return Outcome::Editing;
     }
     pending_ += static_cast<char>(byte);
-    const std::size_t wanted = declaredLength(static_cast<unsigned char>(pending_[0]));
+    const std::size_t wanted = utf8::declaredLength(static_cast<unsigned char>(pending_[0]));
     if (wanted == 0 || pending_.size() >= wanted) finishPending(echo);
     return Outcome::Editing;
 }
@@ -197,7 +160,7 @@ LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
 // malformed one becomes U+FFFD, as a window's text field would show it, so
 // that the line is always well-formed UTF-8.
 void LineEditor::finishPending(std::string& echo) {
-    const bool whole = sequenceLength(pending_, 0) == pending_.size();
+    const bool whole = utf8::sequenceLength(pending_, 0) == pending_.size();
     const std::string character = whole ? terminalSafe(pending_) : std::string(kReplacement);
     line_ += character;
     echo += character;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace records {
 
 // "true" or "false", the words of the automatic-setup line.
 const char* flagWord(bool on);
@@ -24,4 +24,4 @@ void writeEnrollResult(std::FILE* out, const std::string& code, const std::strin
 void writeEnrollSkipped(std::FILE* out);
 void writeEnrollDeclined(std::FILE* out);
 
-}  // namespace cli
+}  // namespace records

@@ -1,6 +1,6 @@
-#include "cli/records.h"
+#include "records/records.h"
 
-namespace cli {
+namespace records {
 
 const char* flagWord(bool on) { return on ? "true" : "false"; }
 
@@ -58,4 +58,4 @@ void writeEnrollDeclined(std::FILE* out) {
     std::fflush(out);
 }
 
-}  // namespace cli
+}  // namespace records

@@ -1,0 +1,17 @@
+// Keeps a window toolkit's own messages (and those of the libraries under
+// it) off standard error, which a run that shows a dialog keeps silent. The
+// program's own error lines go through a copy made before (see main).
+#pragma once
+
+namespace ui {
+
+// SETUP_DIALOG_DEBUG=1 asks to see the toolkit's messages.
+bool toolkitMessagesShown();
+
+// Unless the toolkit's messages are shown, points descriptor 2 at /dev/null.
+// Returns where a last fatal line can still reach standard error: a copy of
+// the old descriptor when keepCopy is set (else -1), or descriptor 2 itself
+// when the messages are shown.
+int silenceToolkitOutput(bool keepCopy);
+
+}  // namespace ui

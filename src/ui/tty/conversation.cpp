@@ -1,0 +1,205 @@
+#include "ui/tty/conversation.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "ui/tty/tty_controls.h"
+#include "ui/tty/tty_text.h"
+
+namespace ui::tty {
+
+namespace {
+
+// Prose is wrapped no wider than this, however wide the terminal.
+constexpr std::size_t kMaxTextWidth = 100;
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+std::string trimmedSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+class Conversation {
+public:
+    Conversation(Terminal& terminal, const std::vector<std::string>& buttons)
+        : terminal_(terminal), buttons_(buttons) {}
+
+    long run(const std::string& messageText, const std::string& informativeText,
+             const ViewTreeNode* accessory) {
+        if (accessory) readControls(*accessory);
+        const std::size_t width = textWidth();
+        std::string heading = "\n" + terminalSafe(messageText, true) + "\n";
+        if (!informativeText.empty()) {
+            for (const std::string& line : wrapText(terminalSafe(informativeText, true), width)) {
+                heading += line + "\n";
+            }
+        }
+        terminal_.write(heading + "\n");
+        if (!body_.empty()) showBody();
+
+        for (const auto& [field, caption] : fields_) {
+            if (!askField(*field, caption)) return kModalResponseCancel;
+        }
+        return askButton();
+    }
+
+private:
+    struct Entry {
+        TtyCheckbox* checkbox = nullptr;  // else a text
+        const TtyTextField* text = nullptr;
+    };
+
+    std::size_t textWidth() const {
+        return std::clamp<std::size_t>(terminal_.columns() - 1, 20, kMaxTextWidth);
+    }
+
+    void readControls(const ViewTreeNode& accessory) {
+        const std::vector<PlacedNode> controls = inReadingOrder(accessory);
+        std::vector<const TtyTextField*> captions;
+        for (const PlacedNode& control : controls) {
+            auto* field = dynamic_cast<TtyTextField*>(control.node);
+            if (!field || field->kind() != TtyTextField::Kind::Field) continue;
+            const TtyTextField* caption = field->caption();
+            if (caption) captions.push_back(caption);
+            fields_.push_back({field, caption ? caption->stringValue() : field->placeholder()});
+        }
+        for (const PlacedNode& control : controls) {
+            if (auto* checkbox = dynamic_cast<TtyCheckbox*>(control.node)) {
+                checkboxes_.push_back(checkbox);
+                body_.push_back({checkbox, nullptr});
+            } else if (auto* text = dynamic_cast<const TtyTextField*>(control.node);
+                       text && text->kind() != TtyTextField::Kind::Field &&
+                       std::find(captions.begin(), captions.end(), text) == captions.end()) {
+                body_.push_back({nullptr, text});
+            }
+        }
+    }
+
+    void showBody() {
+        const std::size_t digits = std::to_string(checkboxes_.size()).size();
+        // Texts line up with the checkbox titles: "  12. [x] ".
+        const std::string indent(checkboxes_.empty() ? 2 : 2 + digits + 2 + 4, ' ');
+        const std::size_t width = std::max<std::size_t>(textWidth() - indent.size(), 10);
+        std::string shown;
+        std::size_t number = 0;
+        for (const Entry& entry : body_) {
+            if (entry.checkbox) {
+                const std::string n = std::to_string(++number);
+                const long state = entry.checkbox->state();
+                shown += "  " + std::string(digits - n.size(), ' ') + n + ". " +
+                         (state == kControlStateValueOn    ? "[x] "
+                          : state == kControlStateValueOff ? "[ ] "
+                                                           : "[-] ") +
+                         terminalSafe(entry.checkbox->title()) +
+                         (entry.checkbox->isEnabled() ? "" : " (locked)") + "\n";
+            } else {
+                for (const std::string& line :
+                     wrapText(terminalSafe(entry.text->stringValue(), true), width)) {
+                    shown += indent + line + "\n";
+                }
+            }
+        }
+        if (!checkboxes_.empty()) shown += "Type a box's number to check or uncheck it.\n";
+        terminal_.write(shown);
+    }
+
+    bool askField(TtyTextField& field, const std::string& caption) {
+        const std::string value = field.stringValue();
+        std::string prompt = terminalSafe(caption);
+        if (!value.empty()) {
+            prompt += " [" + terminalSafe(value) + "]";
+        } else if (!field.placeholder().empty() && field.placeholder() != caption) {
+            prompt += " (" + terminalSafe(field.placeholder()) + ")";
+        }
+        const auto line = terminal_.readLine(prompt + ": ");
+        if (!line) return false;
+        // Enter alone keeps what the field holds.
+        if (!line->empty()) field.setStringValue(*line);
+        return true;
+    }
+
+    std::string buttonPrompt() const {
+        if (buttons_.empty()) return "Press Enter: ";
+        std::string prompt = "Press Enter for " + terminalSafe(buttons_[0]);
+        for (std::size_t i = 1; i < buttons_.size(); ++i) {
+            prompt += (i == 1 ? ", or type " : " or ") + terminalSafe(buttons_[i]);
+        }
+        return prompt + ": ";
+    }
+
+    // The button a typed answer names: its title in any capitals, or the
+    // start of exactly one title.
+    std::optional<std::size_t> buttonNamed(const std::string& answer) const {
+        std::optional<std::size_t> prefixed;
+        int prefixes = 0;
+        for (std::size_t i = 0; i < buttons_.size(); ++i) {
+            if (equalIgnoringCase(answer, buttons_[i])) return i;
+            if (answer.size() < buttons_[i].size() &&
+                equalIgnoringCase(answer, std::string_view(buttons_[i]).substr(0, answer.size()))) {
+                prefixed = i;
+                ++prefixes;
+            }
+        }
+        if (prefixes == 1) return prefixed;
+        return std::nullopt;
+    }
+
+    long askButton() {
+        for (;;) {
+            const auto line = terminal_.readLine(buttonPrompt());
+            if (!line) return kModalResponseCancel;
+            const std::string answer = trimmedSpaces(*line);
+            // Enter alone is Return: the first button.
+            if (answer.empty()) return kAlertFirstButtonReturn;
+            if (answer.size() <= 9 && answer.find_first_not_of("0123456789") == std::string::npos &&
+                !checkboxes_.empty()) {
+                toggle(std::stoul(answer));
+                continue;
+            }
+            if (const auto button = buttonNamed(answer)) {
+                return kAlertFirstButtonReturn + static_cast<long>(*button);
+            }
+            terminal_.write("\"" + terminalSafe(answer) + "\" is " +
+                            (checkboxes_.empty() ? "not a button.\n"
+                                                 : "neither a button nor a box's number.\n"));
+        }
+    }
+
+    void toggle(std::size_t number) {
+        if (number == 0 || number > checkboxes_.size()) {
+            terminal_.write("There is no box " + std::to_string(number) + ".\n");
+            return;
+        }
+        TtyCheckbox& checkbox = *checkboxes_[number - 1];
+        if (!checkbox.isEnabled()) {
+            terminal_.write("Box " + std::to_string(number) + " is locked.\n");
+            return;
+        }
+        checkbox.click();
+        terminal_.write("\n");
+        showBody();
+    }
+
+    Terminal& terminal_;
+    const std::vector<std::string>& buttons_;
+    std::vector<Entry> body_;
+    std::vector<TtyCheckbox*> checkboxes_;
+    std::vector<std::pair<TtyTextField*, std::string>> fields_;
+};
+
+}  // namespace
+
+long converse(Terminal& terminal, const AlertParts& alert) {
+    return Conversation(terminal, alert.buttons)
+        .run(alert.messageText, alert.informativeText, alert.accessory);
+}
+
+}  // namespace ui::tty

@@ -1,0 +1,46 @@
+#include "ui/view_tree.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+void collect(const ViewTreeNode& parent, double x, double y, std::vector<PlacedNode>& found) {
+    for (ViewTreeNode* child : parent.childNodes()) {
+        Rect frame = child->nodeFrame();
+        frame.x += x;
+        frame.y += y;
+        found.push_back({child, frame});
+        collect(*child, frame.x, frame.y, found);
+    }
+}
+
+}  // namespace
+
+void ViewTreeNode::setNodeFrame(Rect frame) {
+    frame_ = frame;
+    frameChanged();
+}
+
+void ViewTreeNode::addChildNode(ViewTreeNode& child) {
+    if (child.parent_) {
+        auto& siblings = child.parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), &child), siblings.end());
+    }
+    child.parent_ = this;
+    children_.push_back(&child);
+    childAdded(child);
+}
+
+std::vector<PlacedNode> inReadingOrder(const ViewTreeNode& root) {
+    std::vector<PlacedNode> nodes;
+    collect(root, 0, 0, nodes);
+    std::stable_sort(nodes.begin(), nodes.end(), [](const PlacedNode& a, const PlacedNode& b) {
+        const double topA = a.frame.y + a.frame.height, topB = b.frame.y + b.frame.height;
+        return topA != topB ? topA > topB : a.frame.x < b.frame.x;
+    });
+    return nodes;
+}
+
+}  // namespace ui
