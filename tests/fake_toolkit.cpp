@@ -93,6 +93,11 @@ void FakeCheckbox::setEnabled(bool enabled) {
     app_.log(id_ + ".setEnabled(" + (enabled ? "true" : "false") + ")");
 }
 
+void FakeCheckbox::setAccessibilityHelp(const std::string& help) {
+    help_ = help;
+    app_.log(id_ + ".setAccessibilityHelp(" + quoted(help) + ")");
+}
+
 void FakeCheckbox::click() {
     app_.log(id_ + ".click()");
     if (!enabled_) return;

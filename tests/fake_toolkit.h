@@ -59,6 +59,8 @@ public:
     long state() const override { return state_; }
     void setEnabled(bool enabled) override;
     bool isEnabled() const override { return enabled_; }
+    void setAccessibilityHelp(const std::string& help) override;
+    const std::string& accessibilityHelp() const { return help_; }
     bool hasAction() const { return static_cast<bool>(action_); }
 
     // The user clicks: a disabled checkbox ignores it; otherwise the state
@@ -70,6 +72,7 @@ private:
     Action action_;
     long state_ = ui::kControlStateValueOff;
     bool enabled_ = true;
+    std::string help_;
 };
 
 class FakeTextField final : public FakeViewOf<ui::TextField> {

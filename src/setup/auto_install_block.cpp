@@ -52,6 +52,8 @@ ui::Checkbox* addAutoInstallControls(ui::Application& app, ui::View& view,
     ui::TextField& label = makeNoteLabel(app, kCheckboxNote);
     label.setFrame({kNoteX, top - kCheckboxRowHeight - h, kNoteWidth, h});
     view.addSubview(label);
+    // The note belongs to the box: a screen reader says it with the box.
+    checkbox.setAccessibilityHelp(kCheckboxNote);
     return &checkbox;
 }
 

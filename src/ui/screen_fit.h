@@ -4,6 +4,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "ui/toolkit.h"
 
 namespace ui {
 
@@ -15,5 +19,11 @@ inline constexpr double kMinimumScrolledHeight = 120;
 inline double scrolledAccessoryHeight(double contentHeight, double overflow) {
     return std::max(kMinimumScrolledHeight, contentHeight - overflow);
 }
+
+// How many of the frames, taken in reading order, form a list at the top of
+// an accessory view: rows of one size at one x, one pitch apart. Only such a
+// list scrolls, so that what stands under it (a choice that explains it)
+// stays in view with the buttons. Fewer than two rows are no list.
+std::size_t leadingRowCount(const std::vector<Rect>& framesInReadingOrder);
 
 }  // namespace ui

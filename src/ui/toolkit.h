@@ -99,6 +99,8 @@ public:
     virtual long state() const = 0;
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;
+    // What assistive technology reads out after the title and the state.
+    virtual void setAccessibilityHelp(const std::string& help) = 0;
 };
 
 // Labels, wrapping labels and editable fields share one class, as they do on

@@ -50,6 +50,7 @@ enum : NSEventModifierFlags {
 // macOS 10.10: the element that names another for assistive technology.
 @interface NSView (SetupDialogCheck)
 - (void)setAccessibilityTitleUIElement:(id)accessibilityTitleUIElement;
+- (void)setAccessibilityHelp:(NSString*)accessibilityHelp;
 @end
 
 // macOS 10.15

@@ -11,6 +11,7 @@
 #include "ui/appkit/appkit_application.h"
 
 #include "ui/arena.h"
+#include "ui/display_text.h"
 #include "ui/quiet_output.h"
 #include "ui/screen_fit.h"
 #include "ui/view_tree.h"
@@ -189,11 +190,13 @@ public:
 class AppKitCheckbox final : public ViewOf<Checkbox, NSButton>, private detail::ClickReceiver {
 public:
     AppKitCheckbox(const std::string& title, Action action)
-        : ViewOf(Retained<NSButton>::retain([NSButton checkboxWithTitle:toNSString(title)
+        : ViewOf(Retained<NSButton>::retain([NSButton checkboxWithTitle:toNSString(isolatedName(title))
                                                                   target:nil
                                                                   action:nullptr])),
           title_(title),
           action_(std::move(action)) {
+        // A title longer than its row ends in "…" rather than being cut off.
+        [[control() cell] setLineBreakMode:NSLineBreakByTruncatingTail];
         if (action_) {
             target_ = Retained<SetupDialogCheckboxTarget>::adopt(
                 [[SetupDialogCheckboxTarget alloc] initWithReceiver:this]);
@@ -211,10 +214,21 @@ public:
     }
 
     std::string title() const override { return title_; }
+
+    void setFrame(Rect frame) override {
+        ViewOf::setFrame(frame);
+        // A title cut to its row is read whole in the tooltip.
+        const bool cut = [[control() cell] cellSize].width > frame.width;
+        [control() setToolTip:cut ? toNSString(isolatedName(title_)) : nil];
+    }
+
     void setState(long state) override { [control() setState:state]; }
     long state() const override { return [control() state]; }
     void setEnabled(bool enabled) override { [control() setEnabled:enabled]; }
     bool isEnabled() const override { return [control() isEnabled]; }
+    void setAccessibilityHelp(const std::string& help) override {
+        [control() setAccessibilityHelp:toNSString(help)];
+    }
 
 private:
     void clicked() override {

@@ -11,6 +11,7 @@
 
 #include "ui/arena.h"
 #include "ui/qt/qt_alert.h"
+#include "ui/qt/qt_checkbox_widget.h"
 #include "ui/qt/qt_controls.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/window_backend.h"
@@ -126,7 +127,9 @@ private:
     bool activationRequested() const override { return activationRequested_; }
 
     void ensureQt() {
-        if (!qt_) qt_ = startQt();
+        if (qt_) return;
+        qt_ = startQt();
+        installAlertCheckBoxAccessibility();
     }
 
     std::unique_ptr<QApplication> qt_;

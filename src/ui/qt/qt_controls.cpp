@@ -1,6 +1,8 @@
 #include "ui/qt/qt_controls.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -16,8 +18,28 @@ QString plainButtonText(const std::string& title) {
     return toQString(title).replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+double pointScale() {
+    constexpr double kDesignedFontPixels = 13;
+    return std::max(1.0, QFontInfo(QApplication::font()).pixelSize() / kDesignedFontPixels);
+}
+
+Size QtTextField::sizeThatFits(Size bounds) const {
+    const double scale = pointScale();
+    const QSize hint = widget()->sizeHint();
+    if (kind_ != Kind::WrappingLabel) return {hint.width() / scale, hint.height() / scale};
+    const double limit = std::min(bounds.width * scale, double(QWIDGETSIZE_MAX));
+    const int width = std::max(1, static_cast<int>(std::floor(limit)));
+    const int height = label()->heightForWidth(width);
+    return {std::min(width, hint.width()) / scale,
+            std::min(bounds.height, (height >= 0 ? height : hint.height()) / scale)};
+}
+
 void QtViewNode::childAdded(ViewTreeNode& child) {
     auto& node = static_cast<QtViewNode&>(child);
+    // Sized alone, before it had a parent, it was fixed to its frame; in a
+    // parent its geometry alone places it.
+    node.widget_->setMinimumSize(0, 0);
+    node.widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     node.widget_->setParent(widget_);
     node.applyGeometry();
     node.widget_->show();
@@ -25,18 +47,26 @@ void QtViewNode::childAdded(ViewTreeNode& child) {
 
 void QtViewNode::applyGeometry() {
     if (!widget_) return;
+    const double scale = pointScale();
+    const auto pixels = [scale](double points) { return static_cast<int>(std::lround(points * scale)); };
     const Rect frame = nodeFrame();
     if (const ViewTreeNode* parent = parentNode()) {
         // Round the edges, not the sizes, so that neighbours stay flush.
         const double parentHeight = parent->nodeFrame().height;
-        const int left = static_cast<int>(std::lround(frame.x));
-        const int right = static_cast<int>(std::lround(frame.x + frame.width));
-        const int top = static_cast<int>(std::lround(parentHeight - frame.y - frame.height));
-        const int bottom = static_cast<int>(std::lround(parentHeight - frame.y));
+        const int left = pixels(frame.x);
+        const int right = pixels(frame.x + frame.width);
+        int top = pixels(parentHeight - frame.y - frame.height);
+        int bottom = pixels(parentHeight - frame.y);
+        // A field is never shorter than its text and frame need: it grows
+        // about its middle, into the space its row leaves around it.
+        const int needed = qobject_cast<QLineEdit*>(widget_) ? widget_->minimumSizeHint().height() : 0;
+        if (bottom - top < needed) {
+            top -= (needed - (bottom - top)) / 2;
+            bottom = top + needed;
+        }
         widget_->setGeometry(left, top, right - left, bottom - top);
     } else {
-        widget_->setFixedSize(static_cast<int>(std::lround(frame.width)),
-                              static_cast<int>(std::lround(frame.height)));
+        widget_->setFixedSize(pixels(frame.width), pixels(frame.height));
     }
     for (ViewTreeNode* child : childNodes()) static_cast<QtViewNode*>(child)->applyGeometry();
 }
@@ -55,16 +85,23 @@ QKeySequence keySequenceOf(const QtMenuItem& item) {
 }
 
 void sendToFirstResponder(MenuAction action) {
-    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    if (!edit) return;
-    switch (action) {
-        case MenuAction::Cut: edit->cut(); break;
-        case MenuAction::Copy: edit->copy(); break;
-        case MenuAction::Paste: edit->paste(); break;
-        case MenuAction::SelectAll: edit->selectAll(); break;
-        case MenuAction::None: break;
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focus)) {
+        switch (action) {
+            case MenuAction::Cut: edit->cut(); break;
+            case MenuAction::Copy: edit->copy(); break;
+            case MenuAction::Paste: edit->paste(); break;
+            case MenuAction::SelectAll: edit->selectAll(); break;
+            case MenuAction::None: break;
+        }
+    } else if (auto* label = qobject_cast<QLabel*>(focus)) {
+        // A selectable text: copy and select all; nothing to cut or paste.
+        if (action == MenuAction::Copy && label->hasSelectedText()) {
+            QApplication::clipboard()->setText(label->selectedText());
+        } else if (action == MenuAction::SelectAll) {
+            label->setSelection(0, static_cast<int>(label->text().size()));
+        }
     }
 }
-
 
 }  // namespace ui::qt

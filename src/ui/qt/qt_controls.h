@@ -17,10 +17,17 @@
 #include <vector>
 
 #include "ui/arena.h"
+#include "ui/qt/qt_checkbox_widget.h"
 #include "ui/toolkit.h"
 #include "ui/view_tree.h"
 
 namespace ui::qt {
+
+// Pixels per point: the dialogs' numbers are points made for a 13-pixel
+// system font, and a desktop with a larger font grows the layout by the same
+// ratio, so that no text is cut. Never below 1: the layout at the usual fonts
+// stays as it was drawn.
+double pointScale();
 
 QString toQString(const std::string& text);
 std::string toStdString(const QString& text);
@@ -82,8 +89,8 @@ public:
 class QtCheckbox final : public QtViewOf<Checkbox> {
 public:
     QtCheckbox(const std::string& title, Action action)
-        : QtViewOf<Checkbox>(new QCheckBox), title_(title), action_(std::move(action)) {
-        box()->setText(plainButtonText(title));
+        : QtViewOf<Checkbox>(new AlertCheckBox), title_(title), action_(std::move(action)) {
+        box()->setFullText(toQString(title));
         box()->setAccessibleName(toQString(title));
         // Every change the user makes fires the action: a click, Space, or a
         // screen reader's toggle (which never emits clicked). A state set by
@@ -124,11 +131,16 @@ public:
         }
     }
 
-    void setEnabled(bool enabled) override { box()->setEnabled(enabled); }
-    bool isEnabled() const override { return box()->isEnabled(); }
+    // A disabled box is locked: it keeps its place in the Tab order so that a
+    // screen reader can still reach it and say that it is unavailable.
+    void setEnabled(bool enabled) override { box()->setLocked(!enabled); }
+    bool isEnabled() const override { return !box()->isLocked(); }
+    void setAccessibilityHelp(const std::string& help) override {
+        box()->setAccessibleDescription(toQString(help));
+    }
 
 private:
-    QCheckBox* box() const { return static_cast<QCheckBox*>(widget()); }
+    AlertCheckBox* box() const { return static_cast<AlertCheckBox*>(widget()); }
     std::string title_;
     Action action_;
     bool settingState_ = false;
@@ -179,15 +191,7 @@ public:
         }
     }
 
-    Size sizeThatFits(Size bounds) const override {
-        const QSize hint = widget()->sizeHint();
-        if (kind_ != Kind::WrappingLabel) return {double(hint.width()), double(hint.height())};
-        const double limit = std::min(bounds.width, double(QWIDGETSIZE_MAX));
-        const int width = std::max(1, static_cast<int>(std::floor(limit)));
-        const int height = label()->heightForWidth(width);
-        return {double(std::min(width, hint.width())),
-                std::min(bounds.height, double(height >= 0 ? height : hint.height()))};
-    }
+    Size sizeThatFits(Size bounds) const override;
 
 private:
     QLabel* label() const { return qobject_cast<QLabel*>(widget()); }

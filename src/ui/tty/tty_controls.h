@@ -35,6 +35,8 @@ public:
     long state() const override { return state_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool isEnabled() const override { return enabled_; }
+    // The note under the box is listed as text already.
+    void setAccessibilityHelp(const std::string&) override {}
 
     // What a click does: the box flips (a mixed one turns on), then its
     // action is sent.

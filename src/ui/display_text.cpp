@@ -1,0 +1,21 @@
+#include "ui/display_text.h"
+
+#include "text/utf8.h"
+
+namespace ui {
+
+std::string isolatedName(std::string_view name) {
+    std::string shown = "\xE2\x81\xA8";  // U+2068 FIRST STRONG ISOLATE
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t start = at;
+        const char32_t c = utf8::decodeAt(name, at);
+        if ((c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {
+            shown += "\xEF\xBF\xBD";
+        } else {
+            shown.append(name.substr(start, at - start));
+        }
+    }
+    return shown + "\xE2\x81\xA9";  // U+2069 POP DIRECTIONAL ISOLATE
+}
+
+}  // namespace ui
