@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
@@ -11,10 +12,22 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
+#include <QApplication>
 
 #include "ui/screen_fit.h"
 
 namespace ui::qt {
+
+namespace {
+
+// The texts of an alert can be selected and copied, by mouse and by keyboard,
+// as a command quoted in a message often must be.
+void makeSelectable(QLabel* label) {
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+}  // namespace
 
 void QtWindow::setLevel(int level) { alert_.setFloating(level >= kFloatingWindowLevel); }
 
@@ -52,9 +65,10 @@ void QtAlert::installMenuShortcuts() {
 }
 
 // An accessory view taller than the screen would push the buttons out of
-// reach; it scrolls instead, keeping its own geometry inside, so that the
-// whole alert fits on the screen it opens on (the one under the pointer,
-// where Qt centres it).
+// reach; it scrolls instead, by as much as the alert overflows the screen it
+// opens on (the one under the pointer, where Qt centres it). Where the view
+// starts with a list of rows, only the rows scroll: what stands under them
+// stays in view with the buttons.
 void QtAlert::fitAccessoryToScreen(QGridLayout* grid, int accessoryRow) {
     const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
@@ -66,17 +80,66 @@ void QtAlert::fitAccessoryToScreen(QGridLayout* grid, int accessoryRow) {
     if (overflow <= 0) return;
 
     QWidget* view = accessory_->widget();
-    grid->removeWidget(view);
+    const double scale = pointScale();
+    const double viewHeight = accessory_->nodeFrame().height;
+
+    // The rows of a leading list, if there is one, in the view's own points.
+    std::vector<ViewTreeNode*> rows;
+    std::vector<Rect> frames;
+    for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
+        if (placed.node->parentNode() != accessory_) continue;
+        frames.push_back(placed.frame);
+        rows.push_back(placed.node);
+    }
+    rows.resize(leadingRowCount(frames));
+    // A view that is all list scrolls whole, its margins with it.
+    if (rows.size() == accessory_->childNodes().size()) rows.clear();
+    // The scrolled band runs from the view's top down to the last row's
+    // bottom edge; with no list it is the whole view.
+    const double bandPoints = rows.empty() ? viewHeight : viewHeight - frames[rows.size() - 1].y;
+    const int band = static_cast<int>(std::lround(bandPoints * scale));
+
     auto* scroll = new QScrollArea;
-    scroll->setWidget(view);
+    scroll->setFocusPolicy(Qt::NoFocus);  // the controls inside take the focus, not the frame
     scroll->setWidgetResizable(false);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     const int bar = scroll->verticalScrollBar()->sizeHint().width();
     const int frame = 2 * scroll->frameWidth();
-    const double visible = scrolledAccessoryHeight(view->height(), overflow);
-    scroll->setFixedSize(view->width() + bar + frame, static_cast<int>(visible) + frame);
-    grid->addWidget(scroll, accessoryRow, 1, Qt::AlignLeft);
+    const int visible = static_cast<int>(
+        std::lround(scrolledAccessoryHeight(bandPoints, overflow / scale) * scale));
+
+    grid->removeWidget(view);
+    if (rows.empty()) {
+        scroll->setWidget(view);
+        scroll->setFixedSize(view->width() + bar + frame, visible + frame);
+        grid->addWidget(scroll, accessoryRow, 1, Qt::AlignLeft);
+    } else {
+        // The view keeps the rows and becomes the scrolled content; what
+        // stood under them moves to a holder, under the scroll area.
+        auto* holder = new QWidget;
+        const int shift = visible + frame - band;
+        for (ViewTreeNode* child : accessory_->childNodes()) {
+            if (std::find(rows.begin(), rows.end(), child) != rows.end()) continue;
+            QWidget* widget = static_cast<QtViewNode*>(child)->widget();
+            const QPoint at = widget->pos();
+            widget->setParent(holder);
+            widget->move(at.x(), at.y() + shift);
+            widget->show();
+        }
+        const int width = view->width();
+        const int below = view->height() - band;
+        view->setFixedSize(width, band);
+        scroll->setWidget(view);
+        scroll->setParent(holder);
+        scroll->setGeometry(0, 0, width + bar + frame, visible + frame);
+        holder->setFixedSize(width + bar + frame, visible + frame + below);
+        grid->addWidget(holder, accessoryRow, 1, Qt::AlignLeft);
+    }
+    // Tabbing to a row brings it into view.
+    QObject::connect(qApp, &QApplication::focusChanged, scroll, [scroll](QWidget*, QWidget* now) {
+        if (now && scroll->widget() && scroll->widget()->isAncestorOf(now)) scroll->ensureWidgetVisible(now);
+    });
 }
 
 void QtAlert::layout() {
@@ -92,27 +155,39 @@ void QtAlert::layout() {
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(10);
 
-    auto* icon = new QLabel;
+    // The icon takes 64 points, drawn at the screen's own pixel density.
+    const int side = static_cast<int>(std::lround(64 * pointScale()));
+    const qreal density = dialog_->devicePixelRatioF();
+    const int deviceSide = static_cast<int>(std::lround(side * density));
     QPixmap pixmap;
     if (!icon_.isNull()) {
-        pixmap = QPixmap::fromImage(icon_).scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        pixmap = QPixmap::fromImage(
+            icon_.scaled(deviceSide, deviceSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        dialog_->setWindowIcon(QIcon(QPixmap::fromImage(icon_)));
     } else {
         const auto standard = style_ == kAlertStyleInformational ? QStyle::SP_MessageBoxInformation
                                                                  : QStyle::SP_MessageBoxWarning;
-        pixmap = dialog_->style()->standardIcon(standard).pixmap(64, 64);
+        pixmap = dialog_->style()->standardIcon(standard).pixmap(QSize(side, side), density);
+        // A theme may have the sign only smaller; it still fills its place.
+        if (pixmap.width() < deviceSide) {
+            pixmap = pixmap.scaled(deviceSide, deviceSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
     }
+    pixmap.setDevicePixelRatio(density);
+    auto* icon = new QLabel;
     icon->setPixmap(pixmap);
-    icon->setFixedSize(64, 64);
+    icon->setFixedSize(side, side);
     icon->setAlignment(Qt::AlignCenter);
     icon->setAccessibleName(style_ == kAlertStyleInformational ? "Information" : "Warning");
     grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
 
     const int accessoryWidth = accessory_ ? accessory_->widget()->width() : 0;
-    const int textWidth = std::max(380, accessoryWidth);
+    const int textWidth = std::max(static_cast<int>(std::lround(380 * pointScale())), accessoryWidth);
 
     auto* message = new QLabel(messageText_);
     message->setTextFormat(Qt::PlainText);
     message->setWordWrap(true);
+    makeSelectable(message);
     message->setFixedWidth(textWidth);
     QFont bold = message->font();
     bold.setBold(true);
@@ -121,10 +196,12 @@ void QtAlert::layout() {
     grid->addWidget(message, 0, 1);
 
     int row = 1;
+    QLabel* informative = nullptr;
     if (!informativeText_.isEmpty()) {
-        auto* informative = new QLabel(informativeText_);
+        informative = new QLabel(informativeText_);
         informative->setTextFormat(Qt::PlainText);
         informative->setWordWrap(true);
+        makeSelectable(informative);
         informative->setFixedWidth(textWidth);
         grid->addWidget(informative, row++, 1);
     }
@@ -146,19 +223,22 @@ void QtAlert::layout() {
 
     if (accessory_) fitAccessoryToScreen(grid, accessoryRow);
 
-    // Tab runs through the accessory view's controls from the top, then the
-    // buttons from the first.
+    // Tab runs through the accessory view's controls in reading order, then
+    // the buttons from the first, then the texts.
     QWidget* previous = nullptr;
     auto chain = [&](QWidget* next) {
         if (previous) QWidget::setTabOrder(previous, next);
         previous = next;
     };
     if (accessory_) {
-        for (QWidget* child : accessory_->widget()->findChildren<QWidget*>()) {
-            if (child->focusPolicy() & Qt::TabFocus) chain(child);
+        for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
+            QWidget* widget = static_cast<QtViewNode*>(placed.node)->widget();
+            if (widget && (widget->focusPolicy() & Qt::TabFocus)) chain(widget);
         }
     }
     for (QPushButton* button : buttons_) chain(button);
+    chain(message);
+    if (informative) chain(informative);
 }
 
 long QtAlert::runModal() {
