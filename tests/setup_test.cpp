@@ -178,6 +178,7 @@ TEST(ClientSetupDialog, BuildsTheAlertInOrderWithTheRowsAboveTheBlock) {
         "label3.setTextColor(secondaryLabelColor)",
         "label3.setFrame(30, 8, 320, 12)",
         "view1.addSubview(label3)",
+        "checkbox4.setAccessibilityHelp(\"Includes apps you install later.\")",
         // The initial lock, before the alert is shown.
         "checkbox1.setState(1)",
         "checkbox1.setEnabled(false)",
