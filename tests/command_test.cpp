@@ -84,6 +84,50 @@ TEST(ParseCommandLine, AnItemThatIsNotUtf8IsRejectedByPosition) {
     EXPECT_EQ(std::get<InvalidItemError>(command).position, 3);
 }
 
+// Which error a hostile command line gets: the mode is judged first, only
+// the items a mode reads are checked, and only names may not break lines.
+TEST(ParseCommandLine, JudgesTheModeThenOnlyTheItemsItReads) {
+    struct Case {
+        std::vector<const char*> args;
+        std::size_t index;  // of the Command alternative
+        int position;       // of the item at fault, if any
+    } cases[] = {
+        {{"sd", "bogus", "\xff"}, 1, 0},
+        {{"sd", "migrate-empty", "\xff"}, Command(MigrateEmptyCall{}).index(), 0},
+        {{"sd", "no-clients", "off", "\xff"}, Command(NoClientsCall{}).index(), 0},
+        {{"sd", "enroll", "Expired\nagain", "\xc3"}, Command(EnrollCall{}).index(), 0},
+        {{"sd", "no-clients", "\xc3"}, Command(InvalidItemError{}).index(), 1},
+        {{"sd", "clients", "default", "a\nconfigure"}, Command(LineBreakInItemError{}).index(), 2},
+        {{"sd", "clients", "x\ny", "A"}, Command(ClientSetupCall{}).index(), 0},
+        {{"sd", "migrate", "x", "y\r"}, Command(LineBreakInItemError{}).index(), 2},
+        {{"sd", "migrate", "x,y", "tab\there"}, Command(MigrateCall{}).index(), 0},
+    };
+    for (const Case& c : cases) {
+        const Command command = parse(c.args);
+        ASSERT_EQ(command.index(), c.index) << c.args[1] << " " << c.args.back();
+        if (auto* invalid = std::get_if<InvalidItemError>(&command)) {
+            EXPECT_EQ(invalid->position, c.position);
+        }
+        if (auto* broken = std::get_if<LineBreakInItemError>(&command)) {
+            EXPECT_EQ(broken->position, c.position);
+        }
+    }
+}
+
+TEST(PrintableBytes, KeepsTheBytesButNotTheControls) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"Clients", "Clients"},
+        {"bad\xff \xc3\xa9", "bad\xff \xc3\xa9"},
+        {"two\nlines\r", "two\\x0alines\\x0d"},
+        {"\x1b]0;owned\x07\x7f", "\\x1b]0;owned\\x07\\x7f"},
+        {"csi \xc2\x9b" "2J, nbsp \xc2\xa0", "csi \\xc2\\x9b" "2J, nbsp \xc2\xa0"},
+        {std::string("nul\0", 4), "nul\\x00"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(printableBytes(c.in), c.out) << c.in;
+}
+
 TEST(ExecutableDirectory, IsArgvZeroLessItsLastComponentTakenAsGiven) {
     struct Case {
         const char* argv0;

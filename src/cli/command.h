@@ -16,8 +16,13 @@ struct UsageError {};
 struct UnknownModeError {
     std::string rawMode;
 };
-// An item that is not valid UTF-8; position counts the items from 1.
+// An item the mode reads that is not valid UTF-8; position counts the items
+// from 1.
 struct InvalidItemError {
+    int position = 0;
+};
+// A client or tool name holding a line feed or a carriage return.
+struct LineBreakInItemError {
     int position = 0;
 };
 
@@ -40,7 +45,8 @@ struct EnrollCall {
     std::string errorText;
 };
 
-using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, ClientSetupCall,
+using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, LineBreakInItemError,
+                             ClientSetupCall,
                              NoClientsCall, EnforcementErrorCall, MigrateEmptyCall, MigrateCall,
                              EnrollCall>;
 
@@ -52,7 +58,12 @@ std::string deletingLastPathComponent(std::string_view path);
 // none when argv[0] is missing or not valid UTF-8.
 std::optional<std::string> executableDirectory(int argc, const char* const* argv);
 
-// Reads the mode word and the items and picks the dialog call.
+// Reads the mode word, then the items the mode reads, and picks the dialog
+// call. The mode is judged first; items a mode ignores are not checked.
 Command parseCommandLine(int argc, const char* const* argv);
+
+// The bytes for an error line: control characters become \xNN, so that the
+// line stays one line and cannot drive the terminal; all else is kept.
+std::string printableBytes(std::string_view bytes);
 
 }  // namespace cli

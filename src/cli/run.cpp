@@ -53,11 +53,15 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& app, std:
         return 1;
     }
     if (const auto* unknown = std::get_if<UnknownModeError>(&command)) {
-        std::fprintf(err, "Unknown mode: %s\n", unknown->rawMode.c_str());
+        std::fprintf(err, "Unknown mode: %s\n", printableBytes(unknown->rawMode).c_str());
         return 1;
     }
     if (const auto* invalid = std::get_if<InvalidItemError>(&command)) {
         std::fprintf(err, "setup-dialog: item %d is not valid UTF-8\n", invalid->position);
+        return 1;
+    }
+    if (const auto* broken = std::get_if<LineBreakInItemError>(&command)) {
+        std::fprintf(err, "setup-dialog: item %d holds a line break\n", broken->position);
         return 1;
     }
 

@@ -51,12 +51,18 @@ def headless_cases(binary):
             (("%s%n",), b"Unknown mode: %s%n\n"),
             ((b"clients", b"default", b"\xc3("),
              b"setup-dialog: item 2 is not valid UTF-8\n"),
+            # One line, whatever the mode holds; the mode is judged first.
+            ((b"bogus\n\x1b]0;x\x07", b"\xff"), b"Unknown mode: bogus\\x0a\\x1b]0;x\\x07\n"),
+            ((b"clients", b"default", b"a\nconfigure"),
+             b"setup-dialog: item 2 holds a line break\n"),
         ]:
             expect_run(run_plain(binary, *args, env=env), 1, err=err)
 
     def a_known_mode_without_a_display_fails_cleanly():
         for mode in ("enforcement-error", "migrate-empty"):
             expect_run(run_plain(binary, mode, env=env), 1, err=NO_DISPLAY)
+        # An item the mode never reads is not judged.
+        expect_run(run_plain(binary, b"migrate-empty", b"\xff", env=env), 1, err=NO_DISPLAY)
         # A display that is named but does not answer, or a platform that
         # cannot start: still one line and status 1, never an abort.
         for extra in ({"DISPLAY": ":97"}, {"QT_QPA_PLATFORM": "wayland"},
