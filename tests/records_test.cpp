@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <functional>
 #include <string>
 
@@ -74,6 +79,29 @@ TEST(Records, AFailedWriteShowsOnTheStreamAsSoonAsTheWriterReturns) {
         EXPECT_TRUE(std::ferror(full));
         std::fclose(full);
     }
+}
+
+// A parent may hand over a non-blocking pipe and read it a moment late: the
+// record must still arrive whole, however long, rather than fail half-way.
+TEST(Records, ArriveWholeThroughAFullNonBlockingPipe) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    fcntl(ends[1], F_SETFL, fcntl(ends[1], F_GETFL) | O_NONBLOCK);
+    std::FILE* out = fdopen(ends[1], "w");
+    ASSERT_NE(out, nullptr);
+    const std::string selection(300000, 'x');  // several pipes full
+    std::string received;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        char buffer[65536];
+        for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) received.append(buffer, n);
+    });
+    writeMigrateResult(out, selection);
+    EXPECT_FALSE(std::ferror(out));
+    std::fclose(out);
+    reader.join();
+    close(ends[0]);
+    EXPECT_EQ(received, selection + "\n");
 }
 
 }  // namespace
