@@ -374,6 +374,15 @@ ui::MenuItem& FakeApplication::separatorItem() {
     return item;
 }
 
+std::size_t FakeApplication::openScope() {
+    scopes.push_back("open " + std::to_string(owned_.size()));
+    return owned_.size();
+}
+
+void FakeApplication::closeScope(std::size_t scope) {
+    scopes.push_back("close " + std::to_string(scope));
+}
+
 void FakeTextField::setAccessibilityTitleUIElement(ui::TextField& caption) {
     caption_ = &dynamic_cast<FakeTextField&>(caption);
     app_.log(id_ + ".setAccessibilityTitleUIElement(" + caption_->id() + ")");

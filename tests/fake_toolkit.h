@@ -222,6 +222,8 @@ public:
     std::vector<std::unique_ptr<FakeAlert>> alerts;
     FakeMenu* mainMenu = nullptr;
     int activationPolicy = -1;
+    // "open N" and "close N" in order, N counting the objects made so far.
+    std::vector<std::string> scopes;
     // Calls whose text starts with the prefix, in order.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
 
@@ -232,6 +234,9 @@ public:
     void setMainMenu(ui::Menu& menu) override;
     void activateIgnoringOtherApps(bool ignoring) override;
     bool canShowWindows() override;
+    // Scopes are recorded, not released: tests read every object afterwards.
+    std::size_t openScope() override;
+    void closeScope(std::size_t scope) override;
     ui::Alert& makeAlert() override;
     ui::View& makeView(ui::Rect frame) override;
     ui::Checkbox& makeCheckbox(const std::string& title, ui::Checkbox::Action action) override;

@@ -31,6 +31,8 @@ void showEnrollDialog(const ui::DialogContext& context, const std::string& error
     std::string rememberedEmail;
 
     for (;;) {
+        // A rejected pass's alert, controls and icon go when the next begins.
+        const ui::PassScope pass(app);
         ui::Alert& alert = ui::setUpAlert(context, "Orvex Enrollment",
                                           enrollInformativeText(error), enrollAlertStyle(error));
         alert.addButtonWithTitle(enrollFirstButtonTitle(error));

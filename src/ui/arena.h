@@ -2,6 +2,7 @@
 // makes until the run ends (see toolkit.h).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -27,8 +28,12 @@ public:
     }
 
     // Newest first: a control goes before the view it was put in.
-    void clear() {
-        while (!objects_.empty()) objects_.pop_back();
+    void clear() { releaseTo(0); }
+
+    // How many objects are owned: a mark to release back to.
+    std::size_t mark() const { return objects_.size(); }
+    void releaseTo(std::size_t mark) {
+        while (objects_.size() > mark) objects_.pop_back();
     }
 
 private:

@@ -38,6 +38,20 @@ Alert& setUpAlert(const DialogContext& context, const std::string& messageText,
 // runs the alert. Returns the run result.
 long presentAlert(const DialogContext& context, Alert& alert, View* firstResponder = nullptr);
 
+// Releases what a pass of a dialog made when the pass ends, so that a dialog
+// that asks again and again does not pile up alerts and icons.
+class PassScope {
+public:
+    explicit PassScope(Application& app) : app_(app), scope_(app.openScope()) {}
+    ~PassScope() { app_.closeScope(scope_); }
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+private:
+    Application& app_;
+    std::size_t scope_;
+};
+
 // A plain alert with one "OK" button.
 long showMessageDialog(const DialogContext& context, const std::string& title,
                        const std::string& text, int style);

@@ -12,6 +12,7 @@
 // run without keeping anything alive by hand.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <limits>
 #include <string>
@@ -172,6 +173,12 @@ public:
     virtual void activateIgnoringOtherApps(bool ignoring) = 0;
     // False when no window can be shown at all (no display to open).
     virtual bool canShowWindows() = 0;
+
+    // Objects made after openScope are released, newest first, at the
+    // closeScope given what it returned, as an inner autorelease pool's are:
+    // a dialog that shows alert after alert releases each finished one.
+    virtual std::size_t openScope() = 0;
+    virtual void closeScope(std::size_t scope) = 0;
 
     virtual Alert& makeAlert() = 0;
     virtual View& makeView(Rect frame) = 0;

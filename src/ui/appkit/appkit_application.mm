@@ -486,6 +486,20 @@ public:
         return *session_;
     }
 
+    // Each scope is an autorelease pool of its own, drained with the objects
+    // the scope made.
+    std::size_t openScope() override {
+        scopePools_.push_back([[NSAutoreleasePool alloc] init]);
+        return arena_.mark();
+    }
+
+    void closeScope(std::size_t scope) override {
+        arena_.releaseTo(scope);
+        if (scopePools_.empty()) return;
+        [scopePools_.back() drain];
+        scopePools_.pop_back();
+    }
+
     Alert& makeAlert() override {
         startedApp();
         return arena_.own(std::make_unique<AppKitAlert>());
@@ -586,6 +600,7 @@ private:
     }
 
     NSAutoreleasePool* pool_;
+    std::vector<NSAutoreleasePool*> scopePools_;
     NSApplication* app_ = nil;  // the shared one, never released
     std::optional<NSApplicationActivationPolicy> policy_;
     NSMenu* mainMenu_ = nil;  // owned by its wrapper in the arena

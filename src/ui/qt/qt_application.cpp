@@ -39,6 +39,9 @@ public:
         return *platformStarts_;
     }
 
+    std::size_t openScope() override { return arena_.mark(); }
+    void closeScope(std::size_t scope) override { arena_.releaseTo(scope); }
+
     Alert& makeAlert() override {
         ensureQt();
         return arena_.own(std::make_unique<QtAlert>(static_cast<const AlertHost&>(*this)));

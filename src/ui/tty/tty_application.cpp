@@ -82,6 +82,9 @@ public:
     void activateIgnoringOtherApps(bool) override {}
     bool canShowWindows() override { return true; }
 
+    std::size_t openScope() override { return arena_.mark(); }
+    void closeScope(std::size_t scope) override { arena_.releaseTo(scope); }
+
     Alert& makeAlert() override { return arena_.own(std::make_unique<TtyAlert>(terminal_)); }
     View& makeView(Rect frame) override { return arena_.own(std::make_unique<TtyPlainView>(frame)); }
 
