@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
@@ -64,82 +65,160 @@ void QtAlert::installMenuShortcuts() {
     }
 }
 
-// An accessory view taller than the screen would push the buttons out of
-// reach; it scrolls instead, by as much as the alert overflows the screen it
-// opens on (the one under the pointer, where Qt centres it). Where the view
-// starts with a list of rows, only the rows scroll: what stands under them
-// stays in view with the buttons.
-void QtAlert::fitAccessoryToScreen(QGridLayout* grid, int accessoryRow) {
-    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    constexpr int kTitleBar = 40;  // the window manager's frame, not known before showing
-    grid->activate();
-    const int overflow =
-        dialog_->sizeHint().height() + kTitleBar - screen->availableGeometry().height();
-    if (overflow <= 0) return;
+namespace {
 
-    QWidget* view = accessory_->widget();
+// A part of the alert that scrolls in its own place: its scroll area, the
+// widget that stands in the grid for it, and the height it would need.
+struct Scrolled {
+    QScrollArea* scroll = nullptr;
+    QWidget* inGrid = nullptr;
+    int needed = 0;  // pixels
+    int below = 0;   // pixels of unscrolled controls under it, in the holder
+    void setVisible(int visible) const {
+        const int frame = 2 * scroll->frameWidth();
+        scroll->setFixedHeight(visible + frame);
+        if (inGrid != scroll) inGrid->setFixedHeight(visible + frame + below);
+    }
+};
+
+QScrollArea* makeScrollArea() {
+    auto* scroll = new QScrollArea;
+    scroll->setFocusPolicy(Qt::NoFocus);  // the controls inside take the focus, not the frame
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tabbing to a control inside brings it into view.
+    QObject::connect(qApp, &QApplication::focusChanged, scroll, [scroll](QWidget*, QWidget* now) {
+        if (now && scroll->widget() && scroll->widget()->isAncestorOf(now)) scroll->ensureWidgetVisible(now);
+    });
+    return scroll;
+}
+
+int scrollBarWidth(QScrollArea* scroll) {
+    return scroll->verticalScrollBar()->sizeHint().width() + 2 * scroll->frameWidth();
+}
+
+// The accessory view in a scroll area: whole, or only its leading rows.
+Scrolled scrollAccessory(QtViewNode& accessory, QGridLayout* grid, int accessoryRow) {
+    QWidget* view = accessory.widget();
     const double scale = pointScale();
-    const double viewHeight = accessory_->nodeFrame().height;
+    const double viewHeight = accessory.nodeFrame().height;
 
     // The rows of a leading list, if there is one, in the view's own points.
     std::vector<ViewTreeNode*> rows;
     std::vector<Rect> frames;
-    for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
-        if (placed.node->parentNode() != accessory_) continue;
+    for (const PlacedNode& placed : inReadingOrder(accessory)) {
+        if (placed.node->parentNode() != &accessory) continue;
         frames.push_back(placed.frame);
         rows.push_back(placed.node);
     }
     rows.resize(leadingRowCount(frames));
     // A view that is all list scrolls whole, its margins with it.
-    if (rows.size() == accessory_->childNodes().size()) rows.clear();
+    if (rows.size() == accessory.childNodes().size()) rows.clear();
     // The scrolled band runs from the view's top down to the last row's
     // bottom edge; with no list it is the whole view.
     const double bandPoints = rows.empty() ? viewHeight : viewHeight - frames[rows.size() - 1].y;
     const int band = static_cast<int>(std::lround(bandPoints * scale));
 
-    auto* scroll = new QScrollArea;
-    scroll->setFocusPolicy(Qt::NoFocus);  // the controls inside take the focus, not the frame
-    scroll->setWidgetResizable(false);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    const int bar = scroll->verticalScrollBar()->sizeHint().width();
-    const int frame = 2 * scroll->frameWidth();
-    const int visible = static_cast<int>(
-        std::lround(scrolledAccessoryHeight(bandPoints, overflow / scale) * scale));
-
+    Scrolled part;
+    part.scroll = makeScrollArea();
+    part.scroll->setWidgetResizable(false);
+    part.needed = band;
+    const int width = view->width();
     grid->removeWidget(view);
     if (rows.empty()) {
-        scroll->setWidget(view);
-        scroll->setFixedSize(view->width() + bar + frame, visible + frame);
-        grid->addWidget(scroll, accessoryRow, 1, Qt::AlignLeft);
+        part.scroll->setWidget(view);
+        part.scroll->setFixedWidth(width + scrollBarWidth(part.scroll));
+        part.inGrid = part.scroll;
     } else {
         // The view keeps the rows and becomes the scrolled content; what
-        // stood under them moves to a holder, under the scroll area.
+        // stood under them moves to a holder, under the scroll area, and
+        // moves down with it as it grows.
         auto* holder = new QWidget;
-        const int shift = visible + frame - band;
-        for (ViewTreeNode* child : accessory_->childNodes()) {
+        auto* column = new QVBoxLayout(holder);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        auto* under = new QWidget;
+        for (ViewTreeNode* child : accessory.childNodes()) {
             if (std::find(rows.begin(), rows.end(), child) != rows.end()) continue;
             QWidget* widget = static_cast<QtViewNode*>(child)->widget();
             const QPoint at = widget->pos();
-            widget->setParent(holder);
-            widget->move(at.x(), at.y() + shift);
+            widget->setParent(under);
+            widget->move(at.x(), at.y() - band);
             widget->show();
         }
-        const int width = view->width();
-        const int below = view->height() - band;
+        part.below = view->height() - band;
+        under->setFixedSize(width, part.below);
         view->setFixedSize(width, band);
-        scroll->setWidget(view);
-        scroll->setParent(holder);
-        scroll->setGeometry(0, 0, width + bar + frame, visible + frame);
-        holder->setFixedSize(width + bar + frame, visible + frame + below);
-        grid->addWidget(holder, accessoryRow, 1, Qt::AlignLeft);
+        part.scroll->setWidget(view);
+        part.scroll->setFixedWidth(width + scrollBarWidth(part.scroll));
+        column->addWidget(part.scroll, 0, Qt::AlignLeft | Qt::AlignTop);
+        column->addWidget(under, 0, Qt::AlignLeft | Qt::AlignTop);
+        holder->setFixedWidth(part.scroll->width());
+        part.inGrid = holder;
     }
-    // Tabbing to a row brings it into view.
-    QObject::connect(qApp, &QApplication::focusChanged, scroll, [scroll](QWidget*, QWidget* now) {
-        if (now && scroll->widget() && scroll->widget()->isAncestorOf(now)) scroll->ensureWidgetVisible(now);
-    });
+    grid->addWidget(part.inGrid, accessoryRow, 1, Qt::AlignLeft);
+    return part;
+}
+
+}  // namespace
+
+// An alert taller than the screen it opens on (the one under the pointer,
+// where Qt centres it) would push the buttons out of reach. The parts that
+// can be long scroll instead, each in its own place: the accessory view (only
+// its rows, where it starts with a list of them, so that what stands under
+// them stays in view) and a long informative text. Their heights come from
+// the screen, not from their content, so that the alert fits however long
+// the list or the text.
+void QtAlert::fitToScreen(QGridLayout* grid, int accessoryRow, QLabel* informative) {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    constexpr int kTitleBar = 40;  // the window manager's frame, not known before showing
+    const int available = screen->availableGeometry().height() - kTitleBar;
+    grid->activate();
+    if (dialog_->sizeHint().height() <= available) return;
+
+    const int minimum = static_cast<int>(std::lround(kMinimumScrolledHeight * pointScale()));
+    std::vector<Scrolled> parts;
+    // How much the alert overflows with every scrolled part at its smallest.
+    auto overflowAtSmallest = [&] {
+        for (const Scrolled& part : parts) part.setVisible(std::min(minimum, part.needed));
+        grid->activate();
+        return dialog_->sizeHint().height() - available;
+    };
+
+    // A long text scrolls first: it is what made the alert long, and the
+    // controls under it then keep their place.
+    if (informative && informative->heightForWidth(informative->width()) > minimum) {
+        Scrolled text;
+        text.scroll = makeScrollArea();
+        text.needed = informative->heightForWidth(informative->width());
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(informative), &row, &column, &rows, &columns);
+        grid->removeWidget(informative);
+        text.scroll->setWidgetResizable(true);
+        text.scroll->setWidget(informative);
+        text.scroll->setFixedWidth(informative->width() + scrollBarWidth(text.scroll));
+        text.inGrid = text.scroll;
+        grid->addWidget(text.scroll, row, column, Qt::AlignLeft);
+        parts.push_back(text);
+    }
+    if ((parts.empty() || overflowAtSmallest() > 0) && accessory_) {
+        parts.push_back(scrollAccessory(*accessory_, grid, accessoryRow));
+    }
+    if (parts.empty()) return;
+
+    // Share out the room left beside the smallest parts: the list first, up
+    // to half of it when the text scrolls too, then the text.
+    int room = -overflowAtSmallest();
+    for (const Scrolled& part : parts) room += std::min(minimum, part.needed);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        const bool last = std::next(it) == parts.rend();
+        const int share = last ? room : std::max(minimum, room / 2);
+        const int visible = std::clamp(share, std::min(minimum, it->needed), it->needed);
+        it->setVisible(visible);
+        room -= visible;
+    }
 }
 
 void QtAlert::layout() {
@@ -221,7 +300,7 @@ void QtAlert::layout() {
     }
     grid->addLayout(buttons, std::max(row, 3), 0, 1, 2);
 
-    if (accessory_) fitAccessoryToScreen(grid, accessoryRow);
+    fitToScreen(grid, accessoryRow, informative);
 
     // Tab runs through the accessory view's controls in reading order, then
     // the buttons from the first, then the texts.

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <vector>
@@ -90,7 +91,7 @@ public:
 
 private:
     void installMenuShortcuts();
-    void fitAccessoryToScreen(QGridLayout* grid, int accessoryRow);
+    void fitToScreen(QGridLayout* grid, int accessoryRow, QLabel* informative);
 
     const AlertHost& app_;
     QtWindow window_;

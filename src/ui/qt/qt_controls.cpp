@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ui::qt {
 
@@ -21,6 +22,21 @@ QString plainButtonText(const std::string& title) {
 double pointScale() {
     constexpr double kDesignedFontPixels = 13;
     return std::max(1.0, QFontInfo(QApplication::font()).pixelSize() / kDesignedFontPixels);
+}
+
+QWidget* QtTextField::makeWidget(Kind kind) {
+    if (kind == Kind::Field) {
+        auto* edit = new QLineEdit;
+        // Qt would cut a longer paste at 32,767 characters, and the cut value
+        // would reach the record as if it were what the user gave.
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        return edit;
+    }
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(kind == Kind::WrappingLabel);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
 }
 
 Size QtTextField::sizeThatFits(Size bounds) const {

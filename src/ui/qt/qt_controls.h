@@ -196,14 +196,7 @@ public:
 private:
     QLabel* label() const { return qobject_cast<QLabel*>(widget()); }
 
-    static QWidget* makeWidget(Kind kind) {
-        if (kind == Kind::Field) return new QLineEdit;
-        auto* label = new QLabel;
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(kind == Kind::WrappingLabel);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return label;
-    }
+    static QWidget* makeWidget(Kind kind);
     QLineEdit* lineEdit() const { return qobject_cast<QLineEdit*>(widget()); }
 
     Kind kind_;
