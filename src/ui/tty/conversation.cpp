@@ -36,7 +36,10 @@ public:
              const ViewTreeNode* accessory) {
         if (accessory) readControls(*accessory);
         const std::size_t width = textWidth();
-        std::string heading = "\n" + terminalSafe(messageText, true) + "\n";
+        std::string heading = "\n";
+        for (const std::string& line : wrapText(terminalSafe(messageText, true), width)) {
+            heading += line + "\n";
+        }
         if (!informativeText.empty()) {
             for (const std::string& line : wrapText(terminalSafe(informativeText, true), width)) {
                 heading += line + "\n";
@@ -57,8 +60,10 @@ private:
         const TtyTextField* text = nullptr;
     };
 
+    // A line one column short of the terminal's, so that a full one does
+    // not leave the cursor hanging past the edge.
     std::size_t textWidth() const {
-        return std::clamp<std::size_t>(terminal_.columns() - 1, 20, kMaxTextWidth);
+        return std::clamp<std::size_t>(terminal_.columns() - 1, 1, kMaxTextWidth);
     }
 
     void readControls(const ViewTreeNode& accessory) {
@@ -86,20 +91,32 @@ private:
     void showBody() {
         const std::size_t digits = std::to_string(checkboxes_.size()).size();
         // Texts line up with the checkbox titles: "  12. [x] ".
-        const std::string indent(checkboxes_.empty() ? 2 : 2 + digits + 2 + 4, ' ');
-        const std::size_t width = std::max<std::size_t>(textWidth() - indent.size(), 10);
+        std::string indent(checkboxes_.empty() ? 2 : 2 + digits + 2 + 4, ' ');
+        // Too narrow a terminal for the indent wraps at its whole width.
+        if (textWidth() < indent.size() + 10) indent.clear();
+        const std::size_t width = textWidth() - indent.size();
         std::string shown;
         std::size_t number = 0;
         for (const Entry& entry : body_) {
             if (entry.checkbox) {
                 const std::string n = std::to_string(++number);
                 const long state = entry.checkbox->state();
-                shown += "  " + std::string(digits - n.size(), ' ') + n + ". " +
-                         (state == kControlStateValueOn    ? "[x] "
-                          : state == kControlStateValueOff ? "[ ] "
-                                                           : "[-] ") +
-                         terminalSafe(entry.checkbox->title()) +
-                         (entry.checkbox->isEnabled() ? "" : " (locked)") + "\n";
+                const std::string title = terminalSafe(entry.checkbox->title()) +
+                                          (entry.checkbox->isEnabled() ? "" : " (locked)");
+                const std::string box = std::string(digits - n.size(), ' ') + n + ". " +
+                                  (state == kControlStateValueOn    ? "[x] "
+                                   : state == kControlStateValueOff ? "[ ] "
+                                                                    : "[-] ");
+                const std::vector<std::string> lines = wrapText(title, width);
+                if (indent.empty()) {
+                    // No room beside the box: the title goes under it.
+                    shown += box.substr(box.find_first_not_of(' ')) + "\n";
+                    for (const std::string& line : lines) shown += line + "\n";
+                } else {
+                    // The title's first line follows the box, the rest line up under it.
+                    shown += "  " + box + lines[0] + "\n";
+                    for (std::size_t i = 1; i < lines.size(); ++i) shown += indent + lines[i] + "\n";
+                }
             } else {
                 for (const std::string& line :
                      wrapText(terminalSafe(entry.text->stringValue(), true), width)) {
@@ -107,7 +124,12 @@ private:
                 }
             }
         }
-        if (!checkboxes_.empty()) shown += "Type a box's number to check or uncheck it.\n";
+        if (!checkboxes_.empty()) {
+            for (const std::string& line :
+                 wrapText("Type a box's number to check or uncheck it.", textWidth())) {
+                shown += line + "\n";
+            }
+        }
         terminal_.write(shown);
     }
 

@@ -16,7 +16,7 @@ namespace ui::tty {
 // when asked for; a tab becomes a space.
 std::string terminalSafe(std::string_view text, bool keepLineFeeds = false);
 
-// The columns the text takes: one per character.
+// The columns the text takes on a terminal (see characterColumns).
 std::size_t columnsOf(std::string_view text);
 
 // The text broken into lines of at most `width` columns: at spaces where it
