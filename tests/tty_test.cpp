@@ -119,6 +119,14 @@ TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
         {"\x04", Outcome::EndOfInput, ""},
         {"half\x04", Outcome::Editing, "half"},
         {"half\x03", Outcome::Interrupted, "half"},
+        // A control character inside a sequence ends it and counts, as on a
+        // terminal; a whole sequence of any kind is dropped.
+        {"ok\x1b\r", Outcome::Entered, "ok"},
+        {"ok\x1b[\r", Outcome::Entered, "ok"},
+        {"ok\x1b[1;\x03", Outcome::Interrupted, "ok"},
+        {"\x1bO\x04", Outcome::EndOfInput, ""},
+        {"x\x1b[2\x7fy\r", Outcome::Entered, "y"},
+        {"a\x1b\x1b[Ab\x1b(Bc\x1b[200~d\x1b[201~\x1b[<0;12;5Me\r", Outcome::Entered, "abcde"},
         // Backspace erases a wide character, or a letter with its marks.
         {"日本\x7f\r", Outcome::Entered, "日"},
         {"ae\xCC\x81\xCC\xA7\x7f\r", Outcome::Entered, "a"},
@@ -158,6 +166,21 @@ TEST(LineEditor, BackspaceBlanksTheColumnsOfTheCharacter) {
         std::string echo;
         for (const char key : c.keys) editor.feed(static_cast<unsigned char>(key), echo);
         EXPECT_EQ(echo, c.echo) << c.keys;
+    }
+}
+
+TEST(LineEditor, OnlyAnEscapeNothingFollowsMayBeTheEscapeKey) {
+    struct Case {
+        std::string keys;
+        bool awaits;
+    } cases[] = {
+        {"\x1b", true}, {"\x1b[", false}, {"\x1bO", false}, {"\x1b\x1b", true}, {"\x1b[A", false},
+    };
+    for (const Case& c : cases) {
+        ui::tty::LineEditor editor;
+        std::string echo;
+        for (const char key : c.keys) editor.feed(static_cast<unsigned char>(key), echo);
+        EXPECT_EQ(editor.awaitsEscapeKey(), c.awaits) << c.keys;
     }
 }
 

@@ -30,7 +30,9 @@ std::string trimmedSpaces(const std::string& text) {
 class Conversation {
 public:
     Conversation(Terminal& terminal, const std::vector<std::string>& buttons)
-        : terminal_(terminal), buttons_(buttons) {}
+        : terminal_(terminal),
+          buttons_(buttons),
+          cancel_(std::find(buttons.begin(), buttons.end(), "Cancel") - buttons.begin()) {}
 
     long run(const std::string& messageText, const std::string& informativeText,
              const ViewTreeNode* accessory) {
@@ -49,7 +51,7 @@ public:
         if (!body_.empty()) showBody();
 
         for (const auto& [field, caption] : fields_) {
-            if (!askField(*field, caption)) return kModalResponseCancel;
+            if (const auto ended = askField(*field, caption)) return *ended;
         }
         return askButton();
     }
@@ -65,6 +67,19 @@ private:
     std::size_t textWidth() const {
         return std::clamp<std::size_t>(terminal_.columns() - 1, 1, kMaxTextWidth);
     }
+
+    // What a line that ended this way answers: none while the question goes
+    // on. Escape presses "Cancel", as in a window.
+    std::optional<long> endedBy(Terminal::Ending ending) const {
+        switch (ending) {
+            case Terminal::Ending::Entered: return std::nullopt;
+            case Terminal::Ending::Closed: return kModalResponseCancel;
+            case Terminal::Ending::Escape: return kAlertFirstButtonReturn + static_cast<long>(cancel_);
+        }
+        return kModalResponseCancel;
+    }
+
+    bool hasCancel() const { return cancel_ < buttons_.size(); }
 
     void readControls(const ViewTreeNode& accessory) {
         const std::vector<PlacedNode> controls = inReadingOrder(accessory);
@@ -133,7 +148,7 @@ private:
         terminal_.write(shown);
     }
 
-    bool askField(TtyTextField& field, const std::string& caption) {
+    std::optional<long> askField(TtyTextField& field, const std::string& caption) {
         const std::string value = field.stringValue();
         std::string prompt = terminalSafe(caption);
         if (!value.empty()) {
@@ -141,11 +156,11 @@ private:
         } else if (!field.placeholder().empty() && field.placeholder() != caption) {
             prompt += " (" + terminalSafe(field.placeholder()) + ")";
         }
-        const auto line = terminal_.readLine(prompt + ": ");
-        if (!line) return false;
+        const Terminal::Reply reply = terminal_.readLine(prompt + ": ", hasCancel());
+        if (const auto ended = endedBy(reply.ending)) return ended;
         // Enter alone keeps what the field holds.
-        if (!line->empty()) field.setStringValue(*line);
-        return true;
+        if (!reply.line.empty()) field.setStringValue(reply.line);
+        return std::nullopt;
     }
 
     std::string buttonPrompt() const {
@@ -176,9 +191,9 @@ private:
 
     long askButton() {
         for (;;) {
-            const auto line = terminal_.readLine(buttonPrompt());
-            if (!line) return kModalResponseCancel;
-            const std::string answer = trimmedSpaces(*line);
+            const Terminal::Reply reply = terminal_.readLine(buttonPrompt(), hasCancel());
+            if (const auto ended = endedBy(reply.ending)) return *ended;
+            const std::string answer = trimmedSpaces(reply.line);
             // Enter alone is Return: the first button.
             if (answer.empty()) return kAlertFirstButtonReturn;
             if (answer.size() <= 9 && answer.find_first_not_of("0123456789") == std::string::npos &&
@@ -212,6 +227,7 @@ private:
 
     Terminal& terminal_;
     const std::vector<std::string>& buttons_;
+    std::size_t cancel_;  // the index of the "Cancel" button; past the end when none
     std::vector<Entry> body_;
     std::vector<TtyCheckbox*> checkboxes_;
     std::vector<std::pair<TtyTextField*, std::string>> fields_;

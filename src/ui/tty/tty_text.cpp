@@ -117,22 +117,37 @@ std::vector<std::string> wrapText(std::string_view text, std::size_t width) {
     return lines;
 }
 
-LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
+// Takes a byte inside an escape sequence; false when the byte is not part
+// of it. A sequence holds only printable ASCII: a control character (a
+// terminal acts on it and goes on) or anything else ends it unfinished.
+bool LineEditor::continueEscape(unsigned char byte) {
+    if (byte < 0x20 || byte >= 0x7F) {
+        escape_ = Escape::None;
+        return false;
+    }
     switch (escape_) {
         case Escape::Started:
-            escape_ = byte == '[' ? Escape::ControlSequence
-                    : byte == 'O' ? Escape::SingleShift
-                                  : Escape::None;
-            return Outcome::Editing;
+            escape_ = byte == '['  ? Escape::ControlSequence
+                    : byte == 'O'  ? Escape::SingleShift
+                    : byte < 0x30  ? Escape::Intermediate
+                                   : Escape::None;  // Alt with a key
+            break;
+        case Escape::Intermediate:
+            if (byte >= 0x30) escape_ = Escape::None;
+            break;
         case Escape::ControlSequence:
-            if (byte >= 0x40 && byte <= 0x7E) escape_ = Escape::None;
-            return Outcome::Editing;
+            if (byte >= 0x40) escape_ = Escape::None;
+            break;
         case Escape::SingleShift:
-            escape_ = Escape::None;
-            return Outcome::Editing;
         case Escape::None:
+            escape_ = Escape::None;
             break;
     }
+    return true;
+}
+
+LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
+    if (escape_ != Escape::None && continueEscape(byte)) return Outcome::Editing;
 
     if (!pending_.empty() && (byte < 0x80 || !isContinuation(byte))) finishPending(echo);
 
