@@ -20,7 +20,7 @@ cxx=$(command -v clang++-14 || command -v clang++) ||
   { echo "clang++ is missing; run scripts/deps.sh test" >&2; exit 1; }
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$top/src" "$here/enroll_rules_fuzz.cpp" "$top/src/enroll/enroll_rules.cpp" \
+  -I"$top/src" "$here/enroll_rules_fuzz.cpp" "$top/src/enroll/enroll_rules.cpp" "$top/src/text/utf8.cpp" \
   -o "$out/enroll_rules_fuzz"
 
 python3 - "$out/large" <<'PY'
