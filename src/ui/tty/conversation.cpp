@@ -119,9 +119,9 @@ private:
                 const std::string title = terminalSafe(entry.checkbox->title()) +
                                           (entry.checkbox->isEnabled() ? "" : " (locked)");
                 const std::string box = std::string(digits - n.size(), ' ') + n + ". " +
-                                  (state == kControlStateValueOn    ? "[x] "
-                                   : state == kControlStateValueOff ? "[ ] "
-                                                                    : "[-] ");
+                                        (state == kControlStateValueOn    ? "[x] "
+                                         : state == kControlStateValueOff ? "[ ] "
+                                                                          : "[-] ");
                 const std::vector<std::string> lines = wrapText(title, width);
                 if (indent.empty()) {
                     // No room beside the box: the title goes under it.
