@@ -319,10 +319,10 @@ std::string joined(const std::vector<std::string>& names, std::size_t from) {
     return line;
 }
 
-// Whatever the user presses, whatever happens to the job and its line, the
-// parent is not touched, a record is written and the terminal is left in
-// its own mode.
-TEST(TerminalDialog, NoKeySignalOrHangUpEndsTheRunWithoutItsRecord) {
+// Whatever the user presses, whatever happens to the job and its line, no
+// signal reaches the parent, the terminal is left in its own mode, and a
+// record is written unless a signal from outside ends the run.
+TEST(TerminalDialog, NoKeySignalOrHangUpHurtsTheParentOrTheTerminal) {
     const std::string migrate = "or type Do This Later: ";
     const auto migrateDialog = [](auto& c) { setup::showMigrateDialog(c, {"x"}); };
     static const std::vector<std::string> names = manyNames(3000);
@@ -332,6 +332,7 @@ TEST(TerminalDialog, NoKeySignalOrHangUpEndsTheRunWithoutItsRecord) {
         std::vector<Step> steps;
         std::string record;
         Setting setting = {};
+        int status = 0;
     } cases[] = {
         // Ctrl-C while the list is redrawn to a terminal that reads slowly
         // is a key for the next prompt, not SIGINT for the parent.
@@ -366,6 +367,8 @@ TEST(TerminalDialog, NoKeySignalOrHangUpEndsTheRunWithoutItsRecord) {
          "false\n", ignoring({SIGHUP})},
         {"a signal the parent ignored stays ignored", migrateDialog,
          {{migrate, "\r", Act::Terminate}}, "x\n", ignoring({SIGTERM})},
+        {"ended by a signal, it gives the terminal back", migrateDialog,
+         {{migrate, "", Act::Terminate}}, "", Setting{}, 128 + SIGTERM},
         {"a hang-up is the end of input", migrateDialog, {{migrate, "", Act::HangUp}}, "false\n"},
         {"stopped and continued, the prompt comes back", migrateDialog,
          {{migrate, "", Act::StopAndContinue}, {migrate, "\r"}}, "x\n"},
@@ -373,7 +376,7 @@ TEST(TerminalDialog, NoKeySignalOrHangUpEndsTheRunWithoutItsRecord) {
     for (const Case& c : cases) {
         const TerminalRun run = runOnTerminal(c.dialog, c.steps, c.setting);
         const bool hungUp = c.steps.back().act == Act::HangUp;
-        EXPECT_TRUE(run.allPromptsShown && !run.gaveUp && run.status == 0 &&
+        EXPECT_TRUE(run.allPromptsShown && !run.gaveUp && run.status == c.status &&
                     (run.modeRestored || hungUp) && run.modeRestoredWhileStopped)
             << c.name << "; " << describe(run);
         EXPECT_EQ(run.record, c.record) << c.name << "; " << describe(run);

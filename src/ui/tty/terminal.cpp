@@ -86,9 +86,15 @@ struct Handled {
     int signal;
     void (*handler)(int);
 };
-constexpr Handled kHandled[] = {{SIGHUP, onHangUp},     {SIGINT, onTerminate},
-                                {SIGQUIT, onTerminate}, {SIGTERM, onTerminate},
-                                {SIGTSTP, onStop},      {SIGCONT, onContinue}};
+// Every signal whose default ends the process gives the terminal back first,
+// except the faults: a crash is left to its own report.
+constexpr Handled kHandled[] = {
+    {SIGHUP, onHangUp},       {SIGTSTP, onStop},        {SIGCONT, onContinue},
+    {SIGINT, onTerminate},    {SIGQUIT, onTerminate},   {SIGTERM, onTerminate},
+    {SIGUSR1, onTerminate},   {SIGUSR2, onTerminate},   {SIGALRM, onTerminate},
+    {SIGVTALRM, onTerminate}, {SIGPROF, onTerminate},   {SIGXCPU, onTerminate},
+    {SIGXFSZ, onTerminate},   {SIGPIPE, onTerminate},
+};
 struct sigaction previousActions[std::size(kHandled)];
 bool installed[std::size(kHandled)];
 
