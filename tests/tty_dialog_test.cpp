@@ -350,8 +350,6 @@ TEST(TerminalDialog, NoKeySignalOrHangUpHurtsTheParentOrTheTerminal) {
         {"Escape and Enter in one read: the Enter counts", migrateDialog, {{migrate, "\x1b\r"}},
          "x\n"},
         {"an unfinished sequence ends at Enter", migrateDialog, {{migrate, "\x1b[\r"}}, "x\n"},
-        {"an unfinished sequence ends at Ctrl-C", migrateDialog, {{migrate, "\x1b[1;\x03"}},
-         "false\n"},
         {"a lone Escape presses Cancel", askWithButtons({"OK", "Cancel"}),
          {{"or type Cancel: ", "\x1b"}}, "1001\n"},
         {"a lone Escape at a field presses Cancel", [](auto& c) { enroll::showEnrollDialog(c, ""); },

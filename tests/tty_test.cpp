@@ -169,19 +169,4 @@ TEST(LineEditor, BackspaceBlanksTheColumnsOfTheCharacter) {
     }
 }
 
-TEST(LineEditor, OnlyAnEscapeNothingFollowsMayBeTheEscapeKey) {
-    struct Case {
-        std::string keys;
-        bool awaits;
-    } cases[] = {
-        {"\x1b", true}, {"\x1b[", false}, {"\x1bO", false}, {"\x1b\x1b", true}, {"\x1b[A", false},
-    };
-    for (const Case& c : cases) {
-        ui::tty::LineEditor editor;
-        std::string echo;
-        for (const char key : c.keys) editor.feed(static_cast<unsigned char>(key), echo);
-        EXPECT_EQ(editor.awaitsEscapeKey(), c.awaits) << c.keys;
-    }
-}
-
 }  // namespace
