@@ -148,6 +148,12 @@ TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps,
         runSession(slave, recordPipe[1], dialog, setting);
     }
     close(recordPipe[1]);
+    if (session < 0) {
+        close(master);
+        close(slave);
+        close(recordPipe[0]);
+        return {};
+    }
 
     TerminalRun run;
     std::size_t next = 0, seen = 0;
@@ -155,6 +161,16 @@ TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps,
     auto quiet = std::chrono::steady_clock::now();
     const auto deadline = quiet + 30s;
     int status = 0;
+    // The job's process group, once it has taken the terminal from the
+    // session leader: the steps' signals go to it and to nothing else.
+    pid_t job = 0;
+    const auto signalJob = [&](int signal) {
+        if (job <= 0 && lineUp) {
+            const pid_t group = tcgetpgrp(master);
+            if (group > 1 && group != session) job = group;
+        }
+        if (job > 1) kill(-job, signal);
+    };
     const auto readAvailable = [&](int timeoutMs) {
         pollfd ready[] = {{lineUp ? master : -1, POLLIN, 0}, {recordPipe[0], POLLIN, 0}};
         if (poll(ready, 2, timeoutMs) <= 0) return false;
@@ -182,7 +198,7 @@ TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps,
         readAvailable(20);
         const auto now = std::chrono::steady_clock::now();
         if (now > deadline) {
-            kill(-tcgetpgrp(master), SIGKILL);
+            signalJob(SIGKILL);
             kill(session, SIGKILL);
         }
         if (lineUp && next < steps.size()) {
@@ -192,23 +208,22 @@ TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps,
                 seen = at + step.prompt.size();
                 ++next;
                 quiet = now;
-                const pid_t job = tcgetpgrp(master);
                 switch (step.act) {
                     case Act::Type: break;
                     case Act::TypeAfterPause: std::this_thread::sleep_for(600ms); break;
                     case Act::StallThenType: std::this_thread::sleep_for(300ms); break;
                     case Act::StopAndContinue: {
-                        kill(-job, SIGTSTP);
+                        signalJob(SIGTSTP);
                         for (int i = 0; i < 200 && !isStopped(job); ++i) std::this_thread::sleep_for(10ms);
                         termios stopped{};
                         tcgetattr(slave, &stopped);
                         run.modeRestoredWhileStopped = isStopped(job) && sameMode(stopped, original);
-                        kill(-job, SIGCONT);
+                        signalJob(SIGCONT);
                         break;
                     }
-                    case Act::Terminate: kill(-job, SIGTERM); break;
+                    case Act::Terminate: signalJob(SIGTERM); break;
                     case Act::HangUp:
-                        kill(-job, SIGHUP);
+                        signalJob(SIGHUP);
                         close(master);
                         lineUp = false;
                         continue;
