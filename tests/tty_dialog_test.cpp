@@ -1,16 +1,21 @@
-// The terminal dialogs in-process, on a pseudo-terminal: a thread plays the
-// user, answering each prompt as it shows, and the record is read back.
+// The terminal dialogs on a pseudo-terminal: the dialog runs as a job in
+// the foreground of a fresh session, as a shell runs the parent that runs
+// this program; the test plays the user, answering each prompt as it shows,
+// and reads the record back.
 #include <fcntl.h>
 #include <pty.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -21,68 +26,233 @@
 #include "fake_toolkit.h"
 #include "setup/setup_dialogs.h"
 #include "ui/tty/tty_application.h"
+#include "ui/tty/tty_text.h"
 
 namespace {
 
 using Dialog = std::function<void(const ui::DialogContext&)>;
+using namespace std::chrono_literals;
+
+enum class Act {
+    Type,
+    // Waits well past the wait for the rest of an escape sequence, then types.
+    TypeAfterPause,
+    // Stops reading the terminal, so that the program's output fills it and
+    // blocks, then types.
+    StallThenType,
+    // Stops the job (kill -TSTP), looks at the terminal, continues it.
+    StopAndContinue,
+    // Sends the job SIGHUP, as a shell does on a hang-up, and closes the line.
+    HangUp,
+    // Sends the job SIGTERM from outside, then types.
+    Terminate,
+};
 
 struct Step {
     std::string prompt;  // shown after the previous step's prompt
     std::string keys;
+    Act act = Act::Type;
 };
+
+struct Setting {
+    std::string typeAhead;  // typed before the program started
+    std::vector<int> ignored;  // signals the parent left ignored, as nohup does
+    unsigned short columns = 80;
+};
+
+Setting typedAhead(std::string keys) {
+    Setting setting;
+    setting.typeAhead = std::move(keys);
+    return setting;
+}
+
+Setting ignoring(std::vector<int> signals) {
+    Setting setting;
+    setting.ignored = std::move(signals);
+    return setting;
+}
 
 struct TerminalRun {
     std::string record;
     std::string screen;
+    int status = -1;  // the job's exit status, or 128 + the signal that ended it
     bool allPromptsShown = false;
+    bool gaveUp = false;  // a prompt never showed, and Ctrl-C was pressed
+    bool modeRestored = false;  // the terminal ended as it began (unless hung up)
+    bool modeRestoredWhileStopped = true;
 };
 
-// Runs the dialog on a fresh pseudo-terminal while a thread types each
-// step's keys once its prompt shows. A prompt that never shows is answered
-// with Ctrl-C until the dialog gives up, so a fault cannot hang the test.
-TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps) {
+bool sameMode(const termios& a, const termios& b) {
+    return a.c_lflag == b.c_lflag && a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag &&
+           a.c_cc[VMIN] == b.c_cc[VMIN] && a.c_cc[VTIME] == b.c_cc[VTIME];
+}
+
+// The session leader stands for the shell: it makes the terminal its own,
+// runs the dialog as a foreground job and reports how the job ended.
+[[noreturn]] void runSession(int slave, int recordOut, const Dialog& dialog, const Setting& setting) {
+    setsid();
+    ioctl(slave, TIOCSCTTY, 0);
+    std::signal(SIGHUP, SIG_IGN);  // outlives a hang-up, to report
+    const pid_t job = fork();
+    if (job == 0) {
+        setpgid(0, 0);
+        sigset_t ttou;
+        sigemptyset(&ttou);
+        sigaddset(&ttou, SIGTTOU);
+        sigprocmask(SIG_BLOCK, &ttou, nullptr);
+        tcsetpgrp(slave, getpid());
+        sigprocmask(SIG_UNBLOCK, &ttou, nullptr);
+        std::signal(SIGHUP, SIG_DFL);
+        for (const int ignored : setting.ignored) std::signal(ignored, SIG_IGN);
+        fake::CapturedOutput out;
+        {
+            const auto app = ui::tty::makeApplication(slave);
+            dialog({*app, out.file(), std::nullopt});
+        }
+        const std::string record = out.text();
+        [[maybe_unused]] auto w = write(recordOut, record.data(), record.size());
+        _exit(0);
+    }
+    close(slave);
+    close(recordOut);
+    int status = 0;
+    while (waitpid(job, &status, 0) < 0 && errno == EINTR) {
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
+bool isStopped(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string line((std::istreambuf_iterator<char>(stat)), {});
+    const std::size_t name = line.rfind(')');
+    return name != std::string::npos && line.size() > name + 2 && line[name + 2] == 'T';
+}
+
+// A prompt that never shows is answered with Ctrl-C until the dialog gives
+// up, and a job that still does not end is killed, so a fault cannot hang
+// the test.
+TerminalRun runOnTerminal(const Dialog& dialog, const std::vector<Step>& steps,
+                          const Setting& setting = {}) {
     int master = -1, slave = -1;
-    winsize size{24, 80, 0, 0};
+    winsize size{24, setting.columns, 0, 0};
     if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return {};
+    termios original{};
+    tcgetattr(slave, &original);
+    int recordPipe[2];
+    if (pipe(recordPipe) != 0) return {};
+    [[maybe_unused]] auto w = write(master, setting.typeAhead.data(), setting.typeAhead.size());
+    const pid_t session = fork();
+    if (session == 0) {
+        close(master);
+        close(recordPipe[0]);
+        runSession(slave, recordPipe[1], dialog, setting);
+    }
+    close(recordPipe[1]);
+    if (session < 0) {
+        close(master);
+        close(slave);
+        close(recordPipe[0]);
+        return {};
+    }
+
     TerminalRun run;
-    std::atomic<bool> done = false;
-    std::thread user([&] {
-        std::size_t next = 0, seen = 0;
-        auto quiet = std::chrono::steady_clock::now();
-        while (!done) {
-            pollfd ready{master, POLLIN, 0};
-            if (poll(&ready, 1, 20) > 0) {
-                char buffer[4096];
-                const ssize_t count = read(master, buffer, sizeof buffer);
-                if (count > 0) run.screen.append(buffer, static_cast<std::size_t>(count));
-            }
-            if (next < steps.size()) {
-                const std::size_t at = run.screen.find(steps[next].prompt, seen);
-                if (at != std::string::npos) {
-                    seen = at + steps[next].prompt.size();
-                    [[maybe_unused]] auto w = write(master, steps[next].keys.data(), steps[next].keys.size());
-                    ++next;
-                    quiet = std::chrono::steady_clock::now();
-                    continue;
-                }
-            }
-            if (std::chrono::steady_clock::now() - quiet > std::chrono::seconds(3)) {
-                [[maybe_unused]] auto w = write(master, "\x03", 1);
-                quiet = std::chrono::steady_clock::now();
+    std::size_t next = 0, seen = 0;
+    bool lineUp = true;
+    auto quiet = std::chrono::steady_clock::now();
+    const auto deadline = quiet + 30s;
+    int status = 0;
+    // The job's process group, once it has taken the terminal from the
+    // session leader: the steps' signals go to it and to nothing else.
+    pid_t job = 0;
+    const auto signalJob = [&](int signal) {
+        if (job <= 0 && lineUp) {
+            const pid_t group = tcgetpgrp(master);
+            if (group > 1 && group != session) job = group;
+        }
+        if (job > 1) kill(-job, signal);
+    };
+    const auto readAvailable = [&](int timeoutMs) {
+        pollfd ready[] = {{lineUp ? master : -1, POLLIN, 0}, {recordPipe[0], POLLIN, 0}};
+        if (poll(ready, 2, timeoutMs) <= 0) return false;
+        char buffer[8192];
+        if (ready[0].revents & POLLIN) {
+            const ssize_t count = read(master, buffer, sizeof buffer);
+            if (count > 0) run.screen.append(buffer, static_cast<std::size_t>(count));
+        }
+        if (ready[1].revents & (POLLIN | POLLHUP)) {
+            const ssize_t count = read(recordPipe[0], buffer, sizeof buffer);
+            if (count > 0) run.record.append(buffer, static_cast<std::size_t>(count));
+            if (count <= 0) {
+                close(recordPipe[0]);
+                recordPipe[0] = -1;
             }
         }
-        run.allPromptsShown = next == steps.size();
-    });
-    fake::CapturedOutput out;
-    {
-        const auto app = ui::tty::makeApplication(slave);
-        dialog({*app, out.file(), std::nullopt});
+        return true;
+    };
+    for (;;) {
+        if (waitpid(session, &status, WNOHANG) == session) {
+            while (readAvailable(50)) {
+            }
+            break;
+        }
+        readAvailable(20);
+        const auto now = std::chrono::steady_clock::now();
+        if (now > deadline) {
+            signalJob(SIGKILL);
+            kill(session, SIGKILL);
+        }
+        if (lineUp && next < steps.size()) {
+            const Step& step = steps[next];
+            const std::size_t at = run.screen.find(step.prompt, seen);
+            if (at != std::string::npos) {
+                seen = at + step.prompt.size();
+                ++next;
+                quiet = now;
+                switch (step.act) {
+                    case Act::Type: break;
+                    case Act::TypeAfterPause: std::this_thread::sleep_for(600ms); break;
+                    case Act::StallThenType: std::this_thread::sleep_for(300ms); break;
+                    case Act::StopAndContinue: {
+                        signalJob(SIGTSTP);
+                        for (int i = 0; i < 200 && !isStopped(job); ++i) std::this_thread::sleep_for(10ms);
+                        termios stopped{};
+                        tcgetattr(slave, &stopped);
+                        run.modeRestoredWhileStopped = isStopped(job) && sameMode(stopped, original);
+                        signalJob(SIGCONT);
+                        break;
+                    }
+                    case Act::Terminate: signalJob(SIGTERM); break;
+                    case Act::HangUp:
+                        signalJob(SIGHUP);
+                        close(master);
+                        lineUp = false;
+                        continue;
+                }
+                [[maybe_unused]] auto typed = write(master, step.keys.data(), step.keys.size());
+                continue;
+            }
+        }
+        if (lineUp && now - quiet > 3s) {
+            [[maybe_unused]] auto typed = write(master, "\x03", 1);
+            run.gaveUp = true;
+            quiet = now;
+        }
     }
-    done = true;
-    user.join();
-    close(master);
-    run.record = out.text();
+    termios after{};
+    run.modeRestored = lineUp && tcgetattr(slave, &after) == 0 && sameMode(after, original);
+    if (lineUp) close(master);
+    close(slave);
+    if (recordPipe[0] >= 0) close(recordPipe[0]);
+    run.allPromptsShown = next == steps.size();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
+}
+
+std::string describe(const TerminalRun& run) {
+    return "status " + std::to_string(run.status) + (run.gaveUp ? ", gave up" : "") +
+           (run.modeRestored ? "" : ", mode not restored") +
+           (run.modeRestoredWhileStopped ? "" : ", mode kept while stopped") +
+           "; the terminal showed:\n" + run.screen.substr(0, 4000);
 }
 
 const std::string kFFFD = "\xEF\xBF\xBD";
@@ -135,9 +305,115 @@ TEST(TerminalDialog, TypedLinesGiveTheRecordAWindowWould) {
     };
     for (const Case& c : cases) {
         const TerminalRun run = runOnTerminal(c.dialog, c.steps);
-        EXPECT_TRUE(run.allPromptsShown) << c.name << "; the terminal showed:\n" << run.screen;
-        EXPECT_EQ(run.record, c.record) << c.name << "; the terminal showed:\n" << run.screen;
+        EXPECT_TRUE(run.allPromptsShown && !run.gaveUp && run.status == 0 && run.modeRestored)
+            << c.name << "; " << describe(run);
+        EXPECT_EQ(run.record, c.record) << c.name << "; " << describe(run);
     }
+}
+
+// An alert with these buttons whose record is the run result itself, which
+// tells a pressed "Cancel" from a question closed without a button.
+Dialog askWithButtons(std::vector<std::string> buttons) {
+    return [buttons](const ui::DialogContext& c) {
+        ui::Alert& alert = c.app.makeAlert();
+        alert.setMessageText("Go on?");
+        for (const std::string& title : buttons) alert.addButtonWithTitle(title);
+        std::fprintf(c.out, "%ld\n", alert.runModal());
+    };
+}
+
+std::vector<std::string> manyNames(int count) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= count; ++i) names.push_back("Application " + std::to_string(i));
+    return names;
+}
+
+std::string joined(const std::vector<std::string>& names, std::size_t from) {
+    std::string line;
+    for (std::size_t i = from; i < names.size(); ++i) line += (i > from ? "," : "") + names[i];
+    return line;
+}
+
+// Whatever the user presses, whatever happens to the job and its line, no
+// signal reaches the parent, the terminal is left in its own mode, and a
+// record is written unless a signal from outside ends the run.
+TEST(TerminalDialog, NoKeySignalOrHangUpHurtsTheParentOrTheTerminal) {
+    const std::string migrate = "or type Do This Later: ";
+    const auto migrateDialog = [](auto& c) { setup::showMigrateDialog(c, {"x"}); };
+    static const std::vector<std::string> names = manyNames(3000);
+    struct Case {
+        const char* name;
+        Dialog dialog;
+        std::vector<Step> steps;
+        std::string record;
+        Setting setting = {};
+        int status = 0;
+    } cases[] = {
+        // Ctrl-C while the list is redrawn to a terminal that reads slowly
+        // is a key for the next prompt, not SIGINT for the parent.
+        {"Ctrl-C during a long redraw closes the question",
+         [](auto& c) { setup::showClientSetupDialog(c, "default", names); },
+         {{"or type Skip: ", "1\r"}, {"1. [ ] ", "\x03", Act::StallThenType}},
+         "skip\nfalse\n" + joined(names, 1) + "\n"},
+        // Pressed while the question is first drawn, it was not aimed at it:
+        // it is dropped with the rest of the type-ahead.
+        {"Ctrl-C during the first drawing is type-ahead",
+         [](auto& c) { setup::showClientSetupDialog(c, "default", names); },
+         {{"[x] Application 2\r\n", "\x03", Act::StallThenType}, {"or type Skip: ", "\r"}},
+         "configure\nfalse\n" + joined(names, 0) + "\n"},
+        {"Ctrl-\\ and Ctrl-Z are plain keys", migrateDialog, {{migrate, "\x1c\x1a\r"}}, "x\n"},
+        {"Escape and Enter in one read: the Enter counts", migrateDialog, {{migrate, "\x1b\r"}},
+         "x\n"},
+        {"an unfinished sequence ends at Enter", migrateDialog, {{migrate, "\x1b[\r"}}, "x\n"},
+        {"a lone Escape presses Cancel", askWithButtons({"OK", "Cancel"}),
+         {{"or type Cancel: ", "\x1b"}}, "1001\n"},
+        {"a lone Escape at a field presses Cancel", [](auto& c) { enroll::showEnrollDialog(c, ""); },
+         {{"Setup code (dk_...): ", "dk_1\x1b"}}, "false\n"},
+        {"a lone Escape without Cancel is ignored", askWithButtons({"OK", "Later"}),
+         {{"or type Later: ", "\x1b"}, {"", "\r", Act::TypeAfterPause}}, "1000\n"},
+        {"a line typed before the first prompt is dropped", migrateDialog, {{migrate, "\r"}},
+         "x\n", typedAhead("d\r")},
+        {"a paste answering several prompts is kept",
+         [](auto& c) { enroll::showEnrollDialog(c, ""); },
+         {{"Setup code (dk_...): ", "dk_1\rme@x.io\r\r"}}, "dk_1\nme@x.io\n"},
+        {"a hang-up under nohup is the end of input", migrateDialog, {{migrate, "", Act::HangUp}},
+         "false\n", ignoring({SIGHUP})},
+        {"a signal the parent ignored stays ignored", migrateDialog,
+         {{migrate, "\r", Act::Terminate}}, "x\n", ignoring({SIGTERM})},
+        {"ended by a signal, it gives the terminal back", migrateDialog,
+         {{migrate, "", Act::Terminate}}, "", Setting{}, 128 + SIGTERM},
+        {"a hang-up is the end of input", migrateDialog, {{migrate, "", Act::HangUp}}, "false\n"},
+        {"stopped and continued, the prompt comes back", migrateDialog,
+         {{migrate, "", Act::StopAndContinue}, {migrate, "\r"}}, "x\n"},
+    };
+    for (const Case& c : cases) {
+        const TerminalRun run = runOnTerminal(c.dialog, c.steps, c.setting);
+        const bool hungUp = c.steps.back().act == Act::HangUp;
+        EXPECT_TRUE(run.allPromptsShown && !run.gaveUp && run.status == c.status &&
+                    (run.modeRestored || hungUp) && run.modeRestoredWhileStopped)
+            << c.name << "; " << describe(run);
+        EXPECT_EQ(run.record, c.record) << c.name << "; " << describe(run);
+    }
+}
+
+// Lines are wrapped at the terminal's width however narrow it is, counting
+// wide characters as two columns.
+TEST(TerminalDialog, TextFitsANarrowTerminal) {
+    const TerminalRun run = runOnTerminal(
+        [](auto& c) { setup::showClientSetupDialog(c, "default", {"日本語のアプリ", "Cursor"}); },
+        {{"or type Skip: ", "\r"}}, [] {
+            Setting setting;
+            setting.columns = 10;
+            return setting;
+        }());
+    EXPECT_EQ(run.record, "configure\nfalse\n日本語のアプリ,Cursor\n") << describe(run);
+    const std::string shown = run.screen.substr(0, run.screen.find("Press Enter"));
+    std::size_t start = 0;
+    for (std::size_t end; (end = shown.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string line = shown.substr(start, end - start);
+        EXPECT_LE(ui::tty::columnsOf(line), 9u) << line << "\n" << describe(run);
+    }
+    EXPECT_NE(shown.find("日本語の\r\nアプリ"), std::string::npos) << describe(run);
 }
 
 // A job in the background of its terminal is stopped at its first read, and

@@ -42,6 +42,12 @@ TEST(TerminalText, ControlCharactersFromTheParentCannotReachTheTerminal) {
         {"stray \x9B" "2J \xC3", false, "stray " + r + "2J " + r},
         {"one\ntwo\tthree", true, "one\ntwo three"},
         {"one\ntwo", false, "one" + r + "two"},
+        // Bidirectional controls would reorder what the user reads; the
+        // separators would break the line. A joiner inside an emoji stays.
+        {"abc\u202Egpj.exe", false, "abc" + r + "gpj.exe"},
+        {"\u2066a\u2069 \u202A\u202D\u200E\u200F\u061C", false, r + "a" + r + " " + r + r + r + r + r},
+        {"a\u2028b\u2029c", true, "a" + r + "b" + r + "c"},
+        {"\U0001F469\u200D\U0001F4BB caf\u00E9", false, "\U0001F469\u200D\U0001F4BB caf\u00E9"},
     };
     for (const Case& c : cases) EXPECT_EQ(ui::tty::terminalSafe(c.in, c.keepLineFeeds), c.want) << c.in;
 }
@@ -59,8 +65,39 @@ TEST(TerminalText, WrapsAtSpacesWithinTheWidthAndKeepsParagraphs) {
         {"été été", 3, {"été", "été"}},
         {"  spaced   out  ", 20, {"spaced out"}},
         {"", 5, {""}},
+        // Wide characters take two columns; one that no longer fits starts
+        // the next line, even on a line narrower than itself.
+        {"日本語のテキスト", 5, {"日本", "語の", "テキ", "スト"}},
+        {"ab日 c", 3, {"ab", "日", "c"}},
+        {"日本", 1, {"日", "本"}},
+        {"\U0001F44D\U0001F44D ok", 4, {"\U0001F44D\U0001F44D", "ok"}},
+        // A combining mark takes no column and stays with its letter.
+        {"e\u0301e\u0301e\u0301 x", 2, {"e\u0301e\u0301", "e\u0301", "x"}},
+        {"cafe\u0301 au lait", 7, {"cafe\u0301 au", "lait"}},
+        {"\u0301 x", 5, {"\u0301 x"}},
     };
     for (const Case& c : cases) EXPECT_EQ(ui::tty::wrapText(c.in, c.width), c.want) << c.in;
+}
+
+// The columns a terminal gives text, whatever the parent's locale.
+TEST(TerminalText, CountsColumnsAsATerminalDoes) {
+    struct Case {
+        std::string in;
+        std::size_t columns;
+    } cases[] = {
+        {"Cursor", 6},
+        {"日本語", 6},
+        {"한국어", 6},
+        {"ｆｕｌｌ", 8},                      // fullwidth forms
+        {"\U0001F44D!", 3},                  // an emoji
+        {"e\u0301\u0327", 1},               // combining marks
+        {"\u1100\u1161\u11A8", 2},         // a syllable in conjoining jamo
+        {"a\u200Bb\u00ADc", 4},             // a zero-width space; the soft hyphen shows
+        {"\u0600\u4DC0\u3248", 5},         // a sign that shows; a hexagram, a circled number
+        {"\U00020000\U0002FFFD", 4},        // ideographs, assigned or not
+        {"x\xE9y", 3},                       // a malformed byte is shown as U+FFFD
+    };
+    for (const Case& c : cases) EXPECT_EQ(ui::tty::columnsOf(c.in), c.columns) << c.in;
 }
 
 TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
@@ -82,6 +119,17 @@ TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
         {"\x04", Outcome::EndOfInput, ""},
         {"half\x04", Outcome::Editing, "half"},
         {"half\x03", Outcome::Interrupted, "half"},
+        // A control character inside a sequence ends it and counts, as on a
+        // terminal; a whole sequence of any kind is dropped.
+        {"ok\x1b\r", Outcome::Entered, "ok"},
+        {"ok\x1b[\r", Outcome::Entered, "ok"},
+        {"ok\x1b[1;\x03", Outcome::Interrupted, "ok"},
+        {"\x1bO\x04", Outcome::EndOfInput, ""},
+        {"x\x1b[2\x7fy\r", Outcome::Entered, "y"},
+        {"a\x1b\x1b[Ab\x1b(Bc\x1b[200~d\x1b[201~\x1b[<0;12;5Me\r", Outcome::Entered, "abcde"},
+        // Backspace erases a wide character, or a letter with its marks.
+        {"日本\x7f\r", Outcome::Entered, "日"},
+        {"ae\xCC\x81\xCC\xA7\x7f\r", Outcome::Entered, "a"},
     };
     for (const Case& c : cases) {
         ui::tty::LineEditor editor;
@@ -98,6 +146,26 @@ TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
             EXPECT_TRUE(static_cast<unsigned char>(shown) >= 0x20 || shown == '\n' || shown == '\b')
                 << c.keys;
         }
+    }
+}
+
+// What Backspace shows: the cursor goes back over the columns the erased
+// character took, which are blanked.
+TEST(LineEditor, BackspaceBlanksTheColumnsOfTheCharacter) {
+    struct Case {
+        std::string keys;
+        std::string echo;
+    } cases[] = {
+        {"a\x7f", "a\b \b"},
+        {"日\x7f", "日\b\b  \b\b"},
+        {"e\xCC\x81\x7f", "e\xCC\x81\b \b"},
+        {"\x7f", ""},
+    };
+    for (const Case& c : cases) {
+        ui::tty::LineEditor editor;
+        std::string echo;
+        for (const char key : c.keys) editor.feed(static_cast<unsigned char>(key), echo);
+        EXPECT_EQ(echo, c.echo) << c.keys;
     }
 }
 

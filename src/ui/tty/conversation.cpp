@@ -30,13 +30,18 @@ std::string trimmedSpaces(const std::string& text) {
 class Conversation {
 public:
     Conversation(Terminal& terminal, const std::vector<std::string>& buttons)
-        : terminal_(terminal), buttons_(buttons) {}
+        : terminal_(terminal),
+          buttons_(buttons),
+          cancel_(std::find(buttons.begin(), buttons.end(), "Cancel") - buttons.begin()) {}
 
     long run(const std::string& messageText, const std::string& informativeText,
              const ViewTreeNode* accessory) {
         if (accessory) readControls(*accessory);
         const std::size_t width = textWidth();
-        std::string heading = "\n" + terminalSafe(messageText, true) + "\n";
+        std::string heading = "\n";
+        for (const std::string& line : wrapText(terminalSafe(messageText, true), width)) {
+            heading += line + "\n";
+        }
         if (!informativeText.empty()) {
             for (const std::string& line : wrapText(terminalSafe(informativeText, true), width)) {
                 heading += line + "\n";
@@ -46,7 +51,7 @@ public:
         if (!body_.empty()) showBody();
 
         for (const auto& [field, caption] : fields_) {
-            if (!askField(*field, caption)) return kModalResponseCancel;
+            if (const auto ended = askField(*field, caption)) return *ended;
         }
         return askButton();
     }
@@ -57,9 +62,24 @@ private:
         const TtyTextField* text = nullptr;
     };
 
+    // A line one column short of the terminal's, so that a full one does
+    // not leave the cursor hanging past the edge.
     std::size_t textWidth() const {
-        return std::clamp<std::size_t>(terminal_.columns() - 1, 20, kMaxTextWidth);
+        return std::clamp<std::size_t>(terminal_.columns() - 1, 1, kMaxTextWidth);
     }
+
+    // What a line that ended this way answers: none while the question goes
+    // on. Escape presses "Cancel", as in a window.
+    std::optional<long> endedBy(Terminal::Ending ending) const {
+        switch (ending) {
+            case Terminal::Ending::Entered: return std::nullopt;
+            case Terminal::Ending::Closed: return kModalResponseCancel;
+            case Terminal::Ending::Escape: return kAlertFirstButtonReturn + static_cast<long>(cancel_);
+        }
+        return kModalResponseCancel;
+    }
+
+    bool hasCancel() const { return cancel_ < buttons_.size(); }
 
     void readControls(const ViewTreeNode& accessory) {
         const std::vector<PlacedNode> controls = inReadingOrder(accessory);
@@ -86,20 +106,32 @@ private:
     void showBody() {
         const std::size_t digits = std::to_string(checkboxes_.size()).size();
         // Texts line up with the checkbox titles: "  12. [x] ".
-        const std::string indent(checkboxes_.empty() ? 2 : 2 + digits + 2 + 4, ' ');
-        const std::size_t width = std::max<std::size_t>(textWidth() - indent.size(), 10);
+        std::string indent(checkboxes_.empty() ? 2 : 2 + digits + 2 + 4, ' ');
+        // Too narrow a terminal for the indent wraps at its whole width.
+        if (textWidth() < indent.size() + 10) indent.clear();
+        const std::size_t width = textWidth() - indent.size();
         std::string shown;
         std::size_t number = 0;
         for (const Entry& entry : body_) {
             if (entry.checkbox) {
                 const std::string n = std::to_string(++number);
                 const long state = entry.checkbox->state();
-                shown += "  " + std::string(digits - n.size(), ' ') + n + ". " +
-                         (state == kControlStateValueOn    ? "[x] "
-                          : state == kControlStateValueOff ? "[ ] "
-                                                           : "[-] ") +
-                         terminalSafe(entry.checkbox->title()) +
-                         (entry.checkbox->isEnabled() ? "" : " (locked)") + "\n";
+                const std::string title = terminalSafe(entry.checkbox->title()) +
+                                          (entry.checkbox->isEnabled() ? "" : " (locked)");
+                const std::string box = std::string(digits - n.size(), ' ') + n + ". " +
+                                        (state == kControlStateValueOn    ? "[x] "
+                                         : state == kControlStateValueOff ? "[ ] "
+                                                                          : "[-] ");
+                const std::vector<std::string> lines = wrapText(title, width);
+                if (indent.empty()) {
+                    // No room beside the box: the title goes under it.
+                    shown += box.substr(box.find_first_not_of(' ')) + "\n";
+                    for (const std::string& line : lines) shown += line + "\n";
+                } else {
+                    // The title's first line follows the box, the rest line up under it.
+                    shown += "  " + box + lines[0] + "\n";
+                    for (std::size_t i = 1; i < lines.size(); ++i) shown += indent + lines[i] + "\n";
+                }
             } else {
                 for (const std::string& line :
                      wrapText(terminalSafe(entry.text->stringValue(), true), width)) {
@@ -107,11 +139,16 @@ private:
                 }
             }
         }
-        if (!checkboxes_.empty()) shown += "Type a box's number to check or uncheck it.\n";
+        if (!checkboxes_.empty()) {
+            for (const std::string& line :
+                 wrapText("Type a box's number to check or uncheck it.", textWidth())) {
+                shown += line + "\n";
+            }
+        }
         terminal_.write(shown);
     }
 
-    bool askField(TtyTextField& field, const std::string& caption) {
+    std::optional<long> askField(TtyTextField& field, const std::string& caption) {
         const std::string value = field.stringValue();
         std::string prompt = terminalSafe(caption);
         if (!value.empty()) {
@@ -119,11 +156,11 @@ private:
         } else if (!field.placeholder().empty() && field.placeholder() != caption) {
             prompt += " (" + terminalSafe(field.placeholder()) + ")";
         }
-        const auto line = terminal_.readLine(prompt + ": ");
-        if (!line) return false;
+        const Terminal::Reply reply = terminal_.readLine(prompt + ": ", hasCancel());
+        if (const auto ended = endedBy(reply.ending)) return ended;
         // Enter alone keeps what the field holds.
-        if (!line->empty()) field.setStringValue(*line);
-        return true;
+        if (!reply.line.empty()) field.setStringValue(reply.line);
+        return std::nullopt;
     }
 
     std::string buttonPrompt() const {
@@ -154,9 +191,9 @@ private:
 
     long askButton() {
         for (;;) {
-            const auto line = terminal_.readLine(buttonPrompt());
-            if (!line) return kModalResponseCancel;
-            const std::string answer = trimmedSpaces(*line);
+            const Terminal::Reply reply = terminal_.readLine(buttonPrompt(), hasCancel());
+            if (const auto ended = endedBy(reply.ending)) return *ended;
+            const std::string answer = trimmedSpaces(reply.line);
             // Enter alone is Return: the first button.
             if (answer.empty()) return kAlertFirstButtonReturn;
             if (answer.size() <= 9 && answer.find_first_not_of("0123456789") == std::string::npos &&
@@ -190,6 +227,7 @@ private:
 
     Terminal& terminal_;
     const std::vector<std::string>& buttons_;
+    std::size_t cancel_;  // the index of the "Cancel" button; past the end when none
     std::vector<Entry> body_;
     std::vector<TtyCheckbox*> checkboxes_;
     std::vector<std::pair<TtyTextField*, std::string>> fields_;

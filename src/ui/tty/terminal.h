@@ -2,8 +2,9 @@
 // standard input, output or error: those belong to the parent.
 #pragma once
 
+#include <termios.h>
+
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,11 @@ namespace ui::tty {
 // there is none.
 int openControllingTerminal();
 
+// From its first output to its end, the terminal is in the question's own
+// mode: the program reads every key and echoes itself, and the terminal's
+// signal keys are plain keys, so no key reaches the parent waiting for the
+// answer, not even while a long list is drawn. The mode it had comes back
+// at the end, when the process is stopped, and before a signal ends it.
 class Terminal {
 public:
     // Takes over the descriptor, which it closes.
@@ -26,18 +32,39 @@ public:
     void write(std::string_view text);
     // The width of the terminal in columns.
     std::size_t columns() const;
-    // Shows the prompt and reads one typed line. None when the user dismissed
-    // it (Ctrl-C, or Ctrl-D on an empty line) or the terminal went away. The
-    // terminal is back in its own mode when this returns.
-    std::optional<std::string> readLine(std::string_view prompt);
+
+    enum class Ending {
+        Entered,
+        // Ctrl-C, Ctrl-D on an empty line, a hang-up or the end of input.
+        Closed,
+        // The Escape key alone, where the caller asked for it.
+        Escape,
+    };
+    struct Reply {
+        Ending ending;
+        std::string line;
+    };
+    // Shows the prompt and reads one typed line. A lone Escape ends the line
+    // only when `escapeEnds`; otherwise it is ignored.
+    Reply readLine(std::string_view prompt, bool escapeEnds);
 
 private:
+    enum class Wait { Input, Quiet, Gone };
+    void enterQuestionMode();
+    Wait waitForInput(int timeoutMs);
     bool fill();
 
     int fd_;
+    // Woken by the signal handlers, so that a wait for a key notices them.
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    bool inQuestionMode_ = false;
+    bool prompted_ = false;
+    termios ownMode_{};
     // Bytes read but not yet edited: a paste of several lines answers several
     // prompts.
     std::string unread_;
+    std::string prompt_;
     LineEditor editor_;
 };
 

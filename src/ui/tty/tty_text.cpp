@@ -1,6 +1,7 @@
 #include "ui/tty/tty_text.h"
 
 #include "text/utf8.h"
+#include "ui/tty/char_width.h"
 
 namespace ui::tty {
 
@@ -10,12 +11,30 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// Appends the first `columns` columns of `word` to `line` and returns the rest.
+// A malformed byte is shown as U+FFFD, one column.
+std::size_t columnsAt(std::string_view text, std::size_t& at) {
+    const char32_t character = utf8::decodeAt(text, at);
+    return character == utf8::kNotACodePoint ? 1 : characterColumns(character);
+}
+
+// Characters that make a terminal reorder or break the line it shows: the
+// bidirectional controls and the line and paragraph separators.
+bool reordersText(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+}
+
+// Appends at most the first `columns` columns of `word` to `line` and returns
+// the rest. A character is never parted from the marks that combine with it,
+// and the first one is taken even where it is wider than the line.
 std::string_view splitAtColumns(std::string_view word, std::size_t columns, std::string& line) {
     std::size_t at = 0;
-    for (std::size_t taken = 0; at < word.size() && taken < columns; ++taken) {
-        const std::size_t length = utf8::sequenceLength(word, at);
-        at += length ? length : 1;
+    for (std::size_t taken = 0; at < word.size();) {
+        std::size_t next = at;
+        const std::size_t width = columnsAt(word, next);
+        if (width > 0 && taken > 0 && taken + width > columns) break;
+        taken += width;
+        at = next;
     }
     line.append(word.substr(0, at));
     return word.substr(at);
@@ -32,20 +51,22 @@ void wrapParagraph(std::string_view paragraph, std::size_t width, std::vector<st
         start = end + 1;
         if (word.empty()) continue;
         std::size_t wordColumns = columnsOf(word);
-        if (lineColumns > 0 && lineColumns + 1 + wordColumns <= width) {
+        if (!line.empty() && lineColumns + 1 + wordColumns <= width) {
             line += ' ';
             line.append(word);
             lineColumns += 1 + wordColumns;
             continue;
         }
-        if (lineColumns > 0) lines.push_back(std::move(line));
+        if (!line.empty()) lines.push_back(std::move(line));
         line.clear();
         // A word longer than a whole line is cut where the line ends.
         while (wordColumns > width) {
-            word = splitAtColumns(word, width, line);
-            lines.push_back(std::move(line));
-            line.clear();
-            wordColumns -= width;
+            std::string piece;
+            const std::string_view rest = splitAtColumns(word, width, piece);
+            if (rest.empty()) break;  // one character wider than the line
+            lines.push_back(std::move(piece));
+            word = rest;
+            wordColumns = columnsOf(word);
         }
         line.append(word);
         lineColumns = wordColumns;
@@ -59,35 +80,26 @@ std::string terminalSafe(std::string_view text, bool keepLineFeeds) {
     std::string safe;
     safe.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = utf8::sequenceLength(text, at);
-        const auto byte = static_cast<unsigned char>(text[at]);
-        if (length == 0) {
+        const std::size_t start = at;
+        const char32_t character = utf8::decodeAt(text, at);
+        if (character == '\n' && keepLineFeeds) {
+            safe += '\n';
+        } else if (character == '\t') {
+            safe += ' ';
+        } else if (character < 0x20 || (character >= 0x7F && character < 0xA0) ||
+                   reordersText(character) || character == utf8::kNotACodePoint) {
             // A stray byte could be read as an 8-bit control by the terminal.
             safe.append(kReplacement);
-            ++at;
-            continue;
-        }
-        if (byte == '\n' && keepLineFeeds) {
-            safe += '\n';
-        } else if (byte == '\t') {
-            safe += ' ';
-        } else if (byte < 0x20 || byte == 0x7F ||
-                   (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0)) {
-            safe.append(kReplacement);
         } else {
-            safe.append(text.substr(at, length));
+            safe.append(text.substr(start, at - start));
         }
-        at += length;
     }
     return safe;
 }
 
 std::size_t columnsOf(std::string_view text) {
     std::size_t columns = 0;
-    for (std::size_t at = 0; at < text.size(); ++columns) {
-        const std::size_t length = utf8::sequenceLength(text, at);
-        at += length ? length : 1;
-    }
+    for (std::size_t at = 0; at < text.size();) columns += columnsAt(text, at);
     return columns;
 }
 
@@ -105,22 +117,37 @@ std::vector<std::string> wrapText(std::string_view text, std::size_t width) {
     return lines;
 }
 
-LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
+// Takes a byte inside an escape sequence; false when the byte is not part
+// of it. A sequence holds only printable ASCII: a control character (a
+// terminal acts on it and goes on) or anything else ends it unfinished.
+bool LineEditor::continueEscape(unsigned char byte) {
+    if (byte < 0x20 || byte >= 0x7F) {
+        escape_ = Escape::None;
+        return false;
+    }
     switch (escape_) {
         case Escape::Started:
-            escape_ = byte == '[' ? Escape::ControlSequence
-                    : byte == 'O' ? Escape::SingleShift
-                                  : Escape::None;
-            return Outcome::Editing;
+            escape_ = byte == '['  ? Escape::ControlSequence
+                    : byte == 'O'  ? Escape::SingleShift
+                    : byte < 0x30  ? Escape::Intermediate
+                                   : Escape::None;  // Alt with a key
+            break;
+        case Escape::Intermediate:
+            if (byte >= 0x30) escape_ = Escape::None;
+            break;
         case Escape::ControlSequence:
-            if (byte >= 0x40 && byte <= 0x7E) escape_ = Escape::None;
-            return Outcome::Editing;
+            if (byte >= 0x40) escape_ = Escape::None;
+            break;
         case Escape::SingleShift:
-            escape_ = Escape::None;
-            return Outcome::Editing;
         case Escape::None:
+            escape_ = Escape::None;
             break;
     }
+    return true;
+}
+
+LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
+    if (escape_ != Escape::None && continueEscape(byte)) return Outcome::Editing;
 
     if (!pending_.empty() && (byte < 0x80 || !isContinuation(byte))) finishPending(echo);
 
@@ -167,13 +194,18 @@ void LineEditor::finishPending(std::string& echo) {
     pending_.clear();
 }
 
+// Erases the last character with the marks combined with it, over as many
+// columns as it took.
 void LineEditor::eraseLastCharacter(std::string& echo) {
-    if (line_.empty()) return;
-    while (!line_.empty() && isContinuation(static_cast<unsigned char>(line_.back()))) {
-        line_.pop_back();
+    std::size_t columns = 0;
+    while (!line_.empty() && columns == 0) {
+        std::size_t start = line_.size() - 1;
+        while (start > 0 && isContinuation(static_cast<unsigned char>(line_[start]))) --start;
+        std::size_t at = start;
+        columns = columnsAt(line_, at);
+        line_.erase(start);
     }
-    if (!line_.empty()) line_.pop_back();
-    echo += "\b \b";
+    echo += std::string(columns, '\b') + std::string(columns, ' ') + std::string(columns, '\b');
 }
 
 }  // namespace ui::tty

@@ -16,7 +16,7 @@ namespace ui::tty {
 // when asked for; a tab becomes a space.
 std::string terminalSafe(std::string_view text, bool keepLineFeeds = false);
 
-// The columns the text takes: one per character.
+// The columns the text takes on a terminal (see characterColumns).
 std::size_t columnsOf(std::string_view text);
 
 // The text broken into lines of at most `width` columns: at spaces where it
@@ -26,17 +26,20 @@ std::vector<std::string> wrapText(std::string_view text, std::size_t width);
 
 // The editing of one typed line, byte by byte, with the keys of a terminal's
 // own line editing: Backspace, Ctrl-U, Ctrl-W, Enter; Ctrl-C interrupts and
-// Ctrl-D on an empty line ends the input. Cursor and function keys are
-// swallowed; other control characters are ignored.
+// Ctrl-D on an empty line ends the input. Escape sequences (cursor and
+// function keys, Alt with a key) are dropped whole; a control character
+// inside one ends it and counts, as it does on a terminal. Other control
+// characters are ignored.
 class LineEditor {
 public:
     enum class Outcome { Editing, Entered, Interrupted, EndOfInput };
 
     // Takes one byte; appends to `echo` what the terminal should show.
     Outcome feed(unsigned char byte, std::string& echo);
-    // A lone Escape key: no sequence follows, so nothing is swallowed.
-    void endEscape() { escape_ = Escape::None; }
-    bool inEscape() const { return escape_ != Escape::None; }
+    // Whether the last byte was an Escape that nothing followed yet: if
+    // nothing does for a moment, it was the Escape key.
+    bool awaitsEscapeKey() const { return escape_ == Escape::Started; }
+    void dropEscape() { escape_ = Escape::None; }
 
     const std::string& line() const { return line_; }
     void clear() {
@@ -46,7 +49,11 @@ public:
     }
 
 private:
-    enum class Escape { None, Started, ControlSequence, SingleShift };
+    // Where in an escape sequence the input is: after ESC, among the
+    // intermediates of a two-character one, inside a control sequence
+    // (ESC [), or before the one character of a single shift (ESC O).
+    enum class Escape { None, Started, Intermediate, ControlSequence, SingleShift };
+    bool continueEscape(unsigned char byte);
     void eraseLastCharacter(std::string& echo);
     void finishPending(std::string& echo);
 
