@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <QFontInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
@@ -270,7 +271,8 @@ void QtAlert::layout() {
     message->setFixedWidth(textWidth);
     QFont bold = message->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() + 1);
+    // A desktop font may be given in pixels; its real size is asked for.
+    bold.setPointSizeF(QFontInfo(bold).pointSizeF() + 1);
     message->setFont(bold);
     grid->addWidget(message, 0, 1);
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPalette>
 #include <algorithm>
 #include <optional>
@@ -83,7 +84,8 @@ public:
 
     double smallSystemFontSize() override {
         ensureQt();
-        return std::max(7.0, QApplication::font().pointSizeF() - 1.0);
+        // A desktop font may be given in pixels; its real size is asked for.
+        return std::max(7.0, QFontInfo(QApplication::font()).pointSizeF() - 1.0);
     }
 
     // The dialogs ask for the regular weight only.
