@@ -324,6 +324,17 @@ def window_cases(binary):
             finally:
                 dialog.kill()
 
+    def a_window_destroyed_from_outside_ends_the_run_as_closed():
+        dialog = Dialog(binary, "migrate", "a")
+        try:
+            ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                  str(dialog.process.pid)], capture_output=True, text=True).stdout
+            check(ids.split(), "no X window for the alert")
+            subprocess.run(["xdotool", "windowclose", ids.split()[-1]], check=True)
+            expect_run(dialog.finish(timeout=10), 0, out=b"false\n")
+        finally:
+            dialog.kill()
+
     def an_answer_that_cannot_be_written_fails_the_run():
         # A full disk, and a parent that stopped reading: status 1, never a signal.
         with open("/dev/full", "wb") as full:
@@ -346,7 +357,8 @@ def window_cases(binary):
         finally:
             dialog.kill()
 
-    return [clients_dialog_shows_its_rows_in_order_and_answers_configure,
+    return [a_window_destroyed_from_outside_ends_the_run_as_closed,
+            clients_dialog_shows_its_rows_in_order_and_answers_configure,
             a_screen_reader_toggle_of_automatic_setup_locks_and_unlocks_the_clients,
             enforcement_words_choose_the_block_and_the_lock,
             clicking_automatic_setup_off_frees_the_clients_checked,

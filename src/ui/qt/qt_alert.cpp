@@ -17,6 +17,7 @@
 #include <cmath>
 #include <QApplication>
 
+#include "ui/qt/qt_window_watch.h"
 #include "ui/screen_fit.h"
 
 namespace ui::qt {
@@ -320,6 +321,8 @@ void QtAlert::layout() {
     for (QPushButton* button : buttons_) chain(button);
     chain(message);
     if (informative) chain(informative);
+
+    new WindowWatch(dialog_);
 }
 
 long QtAlert::runModal() {
