@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "ui/edit_menu.h"
+#include "ui/input_guard.h"
 #include "ui/qt/qt_application.h"
 
 namespace {
@@ -52,6 +53,11 @@ long runWith(ui::Alert& alert, std::function<void(QDialog*)> user) {
         }
     });
     return alert.runModal();
+}
+
+// An alert drops every key until it has been active for a quiet time.
+void waitOutTheGuard() {
+    QTest::qWait(static_cast<int>(ui::InputGuard::kQuietTime.count()) + 150);
 }
 
 void key(QDialog* dialog, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -102,7 +108,11 @@ TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
     for (const Case& c : cases) {
         ui::Alert& alert = app->makeAlert();
         for (const auto& title : c.buttons) alert.addButtonWithTitle(title);
-        EXPECT_EQ(runWith(alert, [&](QDialog* dialog) { key(dialog, c.key); }), c.expected);
+        EXPECT_EQ(runWith(alert, [&](QDialog* dialog) {
+                      waitOutTheGuard();
+                      key(dialog, c.key);
+                  }),
+                  c.expected);
     }
 
     // With no "Cancel", Escape leaves the alert up; closing it by the window
@@ -111,11 +121,73 @@ TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
     alert.addButtonWithTitle("Configure");
     alert.addButtonWithTitle("Skip");
     const long result = runWith(alert, [](QDialog* dialog) {
+        waitOutTheGuard();
         key(dialog, Qt::Key_Escape);
         EXPECT_TRUE(dialog->isVisible());
         dialog->close();
     });
     EXPECT_EQ(result, ui::kModalResponseCancel);
+}
+
+// Keys aimed at another window must not answer an alert that has just taken
+// the focus; a click or a screen reader's press must answer it at once.
+TEST_F(QtBackend, KeysActOnlyAfterTheAlertHasBeenActiveForAQuietTime) {
+    const int quiet = static_cast<int>(ui::InputGuard::kQuietTime.count());
+    auto makeAlert = [&]() -> ui::Alert& {
+        ui::Alert& alert = app->makeAlert();
+        alert.addButtonWithTitle("Configure");
+        alert.addButtonWithTitle("Skip");
+        return alert;
+    };
+
+    // Someone still typing never gets through; a pause, then Return answers.
+    long result = runWith(makeAlert(), [&](QDialog* dialog) {
+        for (int i = 0; i < 2 * quiet / 100; ++i) {
+            key(dialog, i % 2 ? Qt::Key_Return : Qt::Key_Space);
+            key(dialog, Qt::Key_C, Qt::ControlModifier);
+            ASSERT_TRUE(dialog->isVisible()) << "a key answered after " << 150 * i << " ms";
+            QTest::qWait(150);
+        }
+        waitOutTheGuard();
+        key(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
+
+    // A click and an accessible press act at once, even right after a key.
+    for (bool accessible : {false, true}) {
+        result = runWith(makeAlert(), [&](QDialog* dialog) {
+            key(dialog, Qt::Key_Return);
+            QPushButton* skip = button(dialog, "Skip");
+            if (accessible) {
+                QAccessible::queryAccessibleInterface(skip)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                // The press animates for a moment before it clicks.
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, quiet / 2));
+            } else {
+                QTest::mouseClick(skip, Qt::LeftButton);
+            }
+        });
+        EXPECT_EQ(result, ui::kAlertSecondButtonReturn) << (accessible ? "accessible" : "click");
+    }
+
+    // Coming back after another window had the focus starts the guard again.
+    result = runWith(makeAlert(), [&](QDialog* dialog) {
+        waitOutTheGuard();
+        QDialog other;
+        other.setWindowModality(Qt::ApplicationModal);
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        waitOutTheGuard();
+        other.close();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        key(dialog, Qt::Key_Return);
+        ASSERT_TRUE(dialog->isVisible()) << "a key answered as the alert came back";
+        waitOutTheGuard();
+        key(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
 }
 
 TEST_F(QtBackend, FramesGivenBottomLeftLandTopLeftInQt) {
@@ -234,6 +306,7 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
         }
         ASSERT_NE(caption, nullptr);
         EXPECT_EQ(caption->buddy(), edit);
+        waitOutTheGuard();
         key(dialog, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(edit->selectedText(), "dk_abc");
         key(dialog, Qt::Key_X, Qt::ControlModifier);
@@ -284,6 +357,7 @@ TEST_F(QtBackend, FieldsKeepLineBreaksAndAnswerTheEditKeys) {
         EXPECT_EQ(QApplication::focusWidget(), edits[1]);
         EXPECT_EQ(edits[1]->selectedText(), "kept");
 
+        waitOutTheGuard();
         QClipboard* clipboard = QApplication::clipboard();
         for (const char* pasted : {"a@b\nc", "a\r\nb", "a\u2028b", "\n \n"}) {
             clipboard->setText(QString::fromUtf8(pasted));
@@ -355,6 +429,7 @@ TEST_F(QtBackend, AccessoryViewSitsBetweenTheTextsAndTheButtons) {
         auto boxes = view->findChildren<QCheckBox*>();
         ASSERT_EQ(boxes.size(), 3);
         boxes[0]->setFocus();
+        waitOutTheGuard();
         const QWidget* expected[] = {boxes[1], boxes[2], first, button(dialog, "Skip"), boxes[0]};
         for (const QWidget* next : expected) {
             key(dialog, Qt::Key_Tab);
@@ -376,6 +451,7 @@ TEST_F(QtBackend, AnAccessoryViewTallerThanTheScreenScrollsAndKeepsTheButtonsOnS
         EXPECT_TRUE(screen.contains(skipOnScreen)) << skipOnScreen.y();
         // The view keeps its own size inside the scroll area.
         EXPECT_EQ(dialog->findChild<QCheckBox*>()->parentWidget()->size(), QSize(360, 28 * 80 + 8));
+        waitOutTheGuard();
         key(dialog, Qt::Key_Return);
     });
     EXPECT_EQ(result, ui::kAlertFirstButtonReturn);

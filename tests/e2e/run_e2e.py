@@ -98,8 +98,7 @@ def window_cases(binary):
             dialog = Dialog(binary, "enforcement-error", *items)
             try:
                 check(TURN_ON in dialog.texts(), f"turn-on text missing for {items}")
-                wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
-                         "the alert to be the active window")
+                dialog.wait_keyboard()
                 dialog.key("Return")
                 expect_run(dialog.finish(), 0)
             finally:
@@ -109,8 +108,7 @@ def window_cases(binary):
         dialog = Dialog(binary, "migrate-empty", "x", "y")
         try:
             check(NOTHING_TO_MIGRATE in dialog.texts(), "informative text missing")
-            wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
-                     "the alert to be the active window")
+            dialog.wait_keyboard()
             # No "Cancel" button: Escape must not dismiss the alert.
             dialog.key("Escape")
             time.sleep(0.5)
@@ -141,11 +139,13 @@ def window_cases(binary):
                     dialog.kill()
 
     import enroll_cases
+    import guard_cases
     import setup_cases
     return ([message_dialog_turn_off_is_shown_on_top_and_answers_its_button,
              message_dialog_turn_on_answers_return, info_dialog_ignores_items_and_escape,
              icon_is_read_beside_the_program_and_a_bad_one_is_ignored]
-            + setup_cases.window_cases(binary) + enroll_cases.window_cases(binary))
+            + setup_cases.window_cases(binary) + enroll_cases.window_cases(binary)
+            + guard_cases.window_cases(binary))
 
 
 def start_xvfb():
