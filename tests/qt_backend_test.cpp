@@ -19,6 +19,7 @@
 #include "ui/edit_menu.h"
 #include "ui/input_guard.h"
 #include "ui/qt/qt_application.h"
+#include "ui/qt/qt_platform.h"
 
 namespace {
 
@@ -64,6 +65,70 @@ void key(QDialog* dialog, int key, Qt::KeyboardModifiers modifiers = Qt::NoModif
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
+}
+
+// QT_QPA_PLATFORM read as Qt reads it, on a machine with the usual plugins
+// and an X server and a Wayland compositor that do or do not answer.
+TEST(ChoosePlatform, OnlyADisplayThatAnswersAndShowsAWindowIsChosen) {
+    const QStringList installed{"xcb",     "wayland", "wayland-egl", "offscreen", "minimal",
+                                "eglfs",   "linuxfb", "vnc",         "minimalegl"};
+    const struct Case {
+        const char* requested;
+        bool x11;
+        bool wayland;
+        const char* chosen;
+    } cases[] = {
+        // Nothing asked for: X11 first (XWayland too), where on-top holds.
+        {"", true, true, "xcb"},
+        {"", false, true, "wayland"},
+        {"", false, false, ""},
+        // One name, in any case, with options kept.
+        {"xcb", true, true, "xcb"},
+        {"XCB", true, false, "xcb"},
+        {"xcb:foo=1:bar", true, false, "xcb:foo=1:bar"},
+        {"xcb", false, true, ""},
+        {"wayland", true, true, "wayland"},
+        {"wayland", true, false, ""},  // a stale socket is not X11
+        {"wayland-egl", false, true, "wayland-egl"},
+        {"wayland-egl", false, false, ""},
+        {"Wayland-EGL:x=1", false, true, "wayland-egl:x=1"},
+        // Names no plugin answers to; Qt would end the process on them.
+        {"wayland-generic", true, true, ""},
+        {"no-such-platform", true, true, ""},
+        {" xcb", true, true, ""},
+        // Lists: the first that answers, skipping empty entries.
+        {"wayland;xcb", true, true, "wayland"},
+        {"wayland;xcb", true, false, "xcb"},
+        {"wayland-generic;wayland-egl", false, true, "wayland-egl"},
+        {";;xcb;", true, false, "xcb"},
+        {";", true, true, ""},
+        // Platforms that show nothing to a person are no display at all.
+        {"offscreen", true, true, ""},
+        {"minimal", true, true, ""},
+        {"offscreen;xcb", true, false, "xcb"},
+        {"vnc", true, true, ""},
+        {"eglfs", true, true, ""},
+        {"linuxfb", true, true, ""},
+        {"minimalegl;wayland", false, true, "wayland"},
+    };
+    for (const Case& c : cases) {
+        int x11Asked = 0;
+        const ui::qt::PlatformSurroundings machine{
+            [&](const QString& name) { return installed.contains(name); },
+            [&] {
+                ++x11Asked;
+                return c.x11;
+            },
+            [&] { return c.wayland; },
+        };
+        EXPECT_EQ(ui::qt::choosePlatform(QString::fromUtf8(c.requested), machine).toStdString(),
+                  c.chosen)
+            << "QT_QPA_PLATFORM=" << c.requested << " x11=" << c.x11 << " wayland=" << c.wayland;
+        // The X server is not bothered for a run that only asks for Wayland.
+        if (QString(c.requested).startsWith("wayland") && !QString(c.requested).contains("xcb")) {
+            EXPECT_EQ(x11Asked, 0) << c.requested;
+        }
+    }
 }
 
 class QtBackend : public ::testing::Test {

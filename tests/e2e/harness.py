@@ -63,6 +63,7 @@ class Dialog:
     def __init__(self, binary, *items, cwd=None, env=None, stdout=subprocess.PIPE):
         run_env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         run_env.update(env or {})
+        run_env = {k: v for k, v in run_env.items() if v is not None}  # None unsets
         self.process = subprocess.Popen(
             [binary, *items], stdout=stdout, stderr=subprocess.PIPE,
             stdin=subprocess.DEVNULL, cwd=cwd, env=run_env)
@@ -176,6 +177,19 @@ def run_cases(cases):
             passed += 1
             print(f"ok   {name}", flush=True)
     return passed, failed
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        raise RuntimeError("Xvfb did not start")
+    return xvfb, ":" + number
 
 
 def fail_fast_env():
