@@ -21,6 +21,7 @@ cxx=$(command -v clang++-14 || command -v clang++) ||
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$top/src" "$here/enroll_rules_fuzz.cpp" "$top/src/enroll/enroll_rules.cpp" \
+  "$top/src/text/utf8.cpp" \
   -o "$out/enroll_rules_fuzz"
 
 python3 - "$out/large" <<'PY'
