@@ -16,6 +16,10 @@ from harness import (Dialog, Failure, check, check_equal, expect_run, fail_fast_
 
 NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
 LOST = b"setup-dialog: lost the display before an answer\n"
+# Full stacks, so that the suppressions can tell Qt's leaks by their callers.
+LSAN_WAYLAND = ("suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                               "lsan_wayland.supp")
+                + ":fast_unwind_on_malloc=0")
 WAYLAND_NAMES = (None, "wayland", "wayland-egl", "wayland-generic", "wayland;xcb")
 
 
@@ -57,7 +61,7 @@ class Weston:
     def env(self, **extra):
         """Only WAYLAND_DISPLAY, as on a Wayland desktop without XWayland."""
         env = dict(DISPLAY=None, QT_QPA_PLATFORM=None, WAYLAND_DISPLAY=self.socket,
-                   XDG_RUNTIME_DIR=self.runtime)
+                   XDG_RUNTIME_DIR=self.runtime, LSAN_OPTIONS=LSAN_WAYLAND)
         env.update(extra)
         return env
 
