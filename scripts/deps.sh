@@ -3,9 +3,9 @@
 # Usage: scripts/deps.sh build|run|test|bench
 set -euo pipefail
 
-build=(cmake g++ make qt6-base-dev libgl-dev googletest libgtest-dev fonts-dejavu-core)
+build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
 run=(xvfb xauth xdotool x11-utils imagemagick)
-test=(xvfb xauth xdotool x11-utils xclip at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev)
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev)
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")

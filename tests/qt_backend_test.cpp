@@ -17,7 +17,9 @@
 #include <functional>
 
 #include "ui/edit_menu.h"
+#include "ui/input_guard.h"
 #include "ui/qt/qt_application.h"
+#include "ui/qt/qt_platform.h"
 
 namespace {
 
@@ -54,10 +56,79 @@ long runWith(ui::Alert& alert, std::function<void(QDialog*)> user) {
     return alert.runModal();
 }
 
+// An alert drops every key until it has been active for a quiet time.
+void waitOutTheGuard() {
+    QTest::qWait(static_cast<int>(ui::InputGuard::kQuietTime.count()) + 150);
+}
+
 void key(QDialog* dialog, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
+}
+
+// QT_QPA_PLATFORM read as Qt reads it, on a machine with the usual plugins
+// and an X server and a Wayland compositor that do or do not answer.
+TEST(ChoosePlatform, OnlyADisplayThatAnswersAndShowsAWindowIsChosen) {
+    const QStringList installed{"xcb",     "wayland", "wayland-egl", "offscreen", "minimal",
+                                "eglfs",   "linuxfb", "vnc",         "minimalegl"};
+    const struct Case {
+        const char* requested;
+        bool x11;
+        bool wayland;
+        const char* chosen;
+    } cases[] = {
+        // Nothing asked for: X11 first (XWayland too), where on-top holds.
+        {"", true, true, "xcb"},
+        {"", false, true, "wayland"},
+        {"", false, false, ""},
+        // One name, in any case, with options kept.
+        {"xcb", true, true, "xcb"},
+        {"XCB", true, false, "xcb"},
+        {"xcb:foo=1:bar", true, false, "xcb:foo=1:bar"},
+        {"xcb", false, true, ""},
+        {"wayland", true, true, "wayland"},
+        {"wayland", true, false, ""},  // a stale socket is not X11
+        {"wayland-egl", false, true, "wayland-egl"},
+        {"wayland-egl", false, false, ""},
+        {"Wayland-EGL:x=1", false, true, "wayland-egl:x=1"},
+        // Names no plugin answers to; Qt would end the process on them.
+        {"wayland-generic", true, true, ""},
+        {"no-such-platform", true, true, ""},
+        {" xcb", true, true, ""},
+        // Lists: the first that answers, skipping empty entries.
+        {"wayland;xcb", true, true, "wayland"},
+        {"wayland;xcb", true, false, "xcb"},
+        {"wayland-generic;wayland-egl", false, true, "wayland-egl"},
+        {";;xcb;", true, false, "xcb"},
+        {";", true, true, ""},
+        // Platforms that show nothing to a person are no display at all.
+        {"offscreen", true, true, ""},
+        {"minimal", true, true, ""},
+        {"offscreen;xcb", true, false, "xcb"},
+        {"vnc", true, true, ""},
+        {"eglfs", true, true, ""},
+        {"linuxfb", true, true, ""},
+        {"minimalegl;wayland", false, true, "wayland"},
+    };
+    for (const Case& c : cases) {
+        int x11Asked = 0;
+        const ui::qt::PlatformSurroundings machine{
+            [&](const QString& name) { return installed.contains(name); },
+            [&] {
+                ++x11Asked;
+                return c.x11;
+            },
+            [&] { return c.wayland; },
+        };
+        EXPECT_EQ(ui::qt::choosePlatform(QString::fromUtf8(c.requested), machine).toStdString(),
+                  c.chosen)
+            << "QT_QPA_PLATFORM=" << c.requested << " x11=" << c.x11 << " wayland=" << c.wayland;
+        // The X server is not bothered for a run that only asks for Wayland.
+        if (QString(c.requested).startsWith("wayland") && !QString(c.requested).contains("xcb")) {
+            EXPECT_EQ(x11Asked, 0) << c.requested;
+        }
+    }
 }
 
 class QtBackend : public ::testing::Test {
@@ -102,7 +173,11 @@ TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
     for (const Case& c : cases) {
         ui::Alert& alert = app->makeAlert();
         for (const auto& title : c.buttons) alert.addButtonWithTitle(title);
-        EXPECT_EQ(runWith(alert, [&](QDialog* dialog) { key(dialog, c.key); }), c.expected);
+        EXPECT_EQ(runWith(alert, [&](QDialog* dialog) {
+                      waitOutTheGuard();
+                      key(dialog, c.key);
+                  }),
+                  c.expected);
     }
 
     // With no "Cancel", Escape leaves the alert up; closing it by the window
@@ -111,11 +186,73 @@ TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
     alert.addButtonWithTitle("Configure");
     alert.addButtonWithTitle("Skip");
     const long result = runWith(alert, [](QDialog* dialog) {
+        waitOutTheGuard();
         key(dialog, Qt::Key_Escape);
         EXPECT_TRUE(dialog->isVisible());
         dialog->close();
     });
     EXPECT_EQ(result, ui::kModalResponseCancel);
+}
+
+// Keys aimed at another window must not answer an alert that has just taken
+// the focus; a click or a screen reader's press must answer it at once.
+TEST_F(QtBackend, KeysActOnlyAfterTheAlertHasBeenActiveForAQuietTime) {
+    const int quiet = static_cast<int>(ui::InputGuard::kQuietTime.count());
+    auto makeAlert = [&]() -> ui::Alert& {
+        ui::Alert& alert = app->makeAlert();
+        alert.addButtonWithTitle("Configure");
+        alert.addButtonWithTitle("Skip");
+        return alert;
+    };
+
+    // Someone still typing never gets through; a pause, then Return answers.
+    long result = runWith(makeAlert(), [&](QDialog* dialog) {
+        for (int i = 0; i < 2 * quiet / 100; ++i) {
+            key(dialog, i % 2 ? Qt::Key_Return : Qt::Key_Space);
+            key(dialog, Qt::Key_C, Qt::ControlModifier);
+            ASSERT_TRUE(dialog->isVisible()) << "a key answered after " << 150 * i << " ms";
+            QTest::qWait(150);
+        }
+        waitOutTheGuard();
+        key(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
+
+    // A click and an accessible press act at once, even right after a key.
+    for (bool accessible : {false, true}) {
+        result = runWith(makeAlert(), [&](QDialog* dialog) {
+            key(dialog, Qt::Key_Return);
+            QPushButton* skip = button(dialog, "Skip");
+            if (accessible) {
+                QAccessible::queryAccessibleInterface(skip)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                // The press animates for a moment before it clicks.
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, quiet / 2));
+            } else {
+                QTest::mouseClick(skip, Qt::LeftButton);
+            }
+        });
+        EXPECT_EQ(result, ui::kAlertSecondButtonReturn) << (accessible ? "accessible" : "click");
+    }
+
+    // Coming back after another window had the focus starts the guard again.
+    result = runWith(makeAlert(), [&](QDialog* dialog) {
+        waitOutTheGuard();
+        QDialog other;
+        other.setWindowModality(Qt::ApplicationModal);
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        waitOutTheGuard();
+        other.close();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        key(dialog, Qt::Key_Return);
+        ASSERT_TRUE(dialog->isVisible()) << "a key answered as the alert came back";
+        waitOutTheGuard();
+        key(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
 }
 
 TEST_F(QtBackend, FramesGivenBottomLeftLandTopLeftInQt) {
@@ -235,6 +372,7 @@ TEST_F(QtBackend, EditMenuKeysWorkInTheFocusedField) {
         }
         ASSERT_NE(caption, nullptr);
         EXPECT_EQ(caption->buddy(), edit);
+        waitOutTheGuard();
         key(dialog, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(edit->selectedText(), "dk_abc");
         key(dialog, Qt::Key_X, Qt::ControlModifier);
@@ -285,6 +423,7 @@ TEST_F(QtBackend, FieldsKeepLineBreaksAndAnswerTheEditKeys) {
         EXPECT_EQ(QApplication::focusWidget(), edits[1]);
         EXPECT_EQ(edits[1]->selectedText(), "kept");
 
+        waitOutTheGuard();
         QClipboard* clipboard = QApplication::clipboard();
         for (const char* pasted : {"a@b\nc", "a\r\nb", "a\u2028b", "\n \n"}) {
             clipboard->setText(QString::fromUtf8(pasted));
@@ -356,6 +495,7 @@ TEST_F(QtBackend, AccessoryViewSitsBetweenTheTextsAndTheButtons) {
         auto boxes = view->findChildren<QCheckBox*>();
         ASSERT_EQ(boxes.size(), 3);
         boxes[0]->setFocus();
+        waitOutTheGuard();
         const QWidget* expected[] = {boxes[1], boxes[2], first, button(dialog, "Skip"), boxes[0]};
         for (const QWidget* next : expected) {
             key(dialog, Qt::Key_Tab);
@@ -377,6 +517,7 @@ TEST_F(QtBackend, AnAccessoryViewTallerThanTheScreenScrollsAndKeepsTheButtonsOnS
         EXPECT_TRUE(screen.contains(skipOnScreen)) << skipOnScreen.y();
         // The view keeps its own size inside the scroll area.
         EXPECT_EQ(dialog->findChild<QCheckBox*>()->parentWidget()->size(), QSize(360, 28 * 80 + 8));
+        waitOutTheGuard();
         key(dialog, Qt::Key_Return);
     });
     EXPECT_EQ(result, ui::kAlertFirstButtonReturn);

@@ -14,4 +14,21 @@ bool toolkitMessagesShown();
 // when the messages are shown.
 int silenceToolkitOutput(bool keepCopy);
 
+// A toolkit ends the process itself when its display goes away (Qt exits as
+// its connection breaks), with its own words silenced. While an instance
+// lives, an exit of the process is that: it writes one line on `errorFd`
+// and ends at once with status 1, before the half-torn toolkit is destroyed.
+class LostDisplayReport {
+public:
+    explicit LostDisplayReport(int errorFd);
+    ~LostDisplayReport();
+
+    // For a toolkit that says its display broke and then ends the process
+    // without running the exit handlers: reports it now, while an instance
+    // lives (and then never returns).
+    static void displayWentAway();
+    LostDisplayReport(const LostDisplayReport&) = delete;
+    LostDisplayReport& operator=(const LostDisplayReport&) = delete;
+};
+
 }  // namespace ui

@@ -29,6 +29,20 @@ enum : NSEventModifierFlags {
     NSEventModifierFlagCommand = NSCommandKeyMask,
 };
 
+// macOS 10.12 names of the event masks, likewise.
+enum : NSEventMask {
+    NSEventMaskKeyDown = NSKeyDownMask,
+    NSEventMaskKeyUp = NSKeyUpMask,
+    NSEventMaskFlagsChanged = NSFlagsChangedMask,
+};
+
+// macOS 10.6: the application's own event monitors.
+@interface NSEvent (SetupDialogCheck)
++ (id)addLocalMonitorForEventsMatchingMask:(NSEventMask)mask
+                                   handler:(NSEvent* (^)(NSEvent* event))block;
++ (void)removeMonitor:(id)eventMonitor;
+@end
+
 // macOS 10.6
 @interface NSApplication (SetupDialogCheck)
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;

@@ -6,7 +6,8 @@
 # wrong argument type or a call on the wrong class before a Mac build does.
 # Quiet when everything passes.
 # Usage: tests/appkit/check.sh [REPO_ROOT]   (default: the repo holding this script)
-# Needs clang-14 and libgnustep-gui-dev.
+# Needs clang-14 and libgnustep-gui-dev. Blocks are on, as they are on macOS
+# (the backend's event monitor takes one).
 set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 backend="$root/src/ui/appkit"
@@ -47,8 +48,8 @@ mapfile -t sources < <(find "$backend" -name '*.mm' | sort)
 
 failed=0
 for source in "${sources[@]}"; do
-  "$cxx" -fsyntax-only -x objective-c++ -std=c++20 -fobjc-runtime=gcc \
-    -Werror -Wall -Wextra "${gnustep[@]}" -idirafter "$objc" \
+  "$cxx" -fsyntax-only -x objective-c++ -std=c++20 -fobjc-runtime=gcc -fblocks \
+    -Werror -Wall -Wextra "${gnustep[@]}" -idirafter "$objc" -idirafter "$root/tests/appkit/include" \
     -I"$root/src" -include "$shim" "$source" || { echo "appkit check: FAILED $source" >&2; failed=1; }
 done
 

@@ -56,6 +56,7 @@ def expect_pass(dialog, message="", code="", email=""):
     wait_for(lambda: focused(code_field), "the setup-code field to have the focus")
     check("_NET_WM_STATE_ABOVE" in dialog.x_window_state(), "the alert is not kept on top")
     check_equal(focused(email_field), False, "the work-email field's focus")
+    dialog.wait_keyboard()
     return code_field, email_field
 
 

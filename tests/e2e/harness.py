@@ -9,6 +9,8 @@ import time
 import pyatspi
 
 TIMEOUT = 20.0
+# The dialog drops keys until it has been active this long with no key.
+KEY_GUARD = 0.5
 
 
 class Failure(Exception):
@@ -61,6 +63,7 @@ class Dialog:
     def __init__(self, binary, *items, cwd=None, env=None, stdout=subprocess.PIPE):
         run_env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         run_env.update(env or {})
+        run_env = {k: v for k, v in run_env.items() if v is not None}  # None unsets
         self.process = subprocess.Popen(
             [binary, *items], stdout=stdout, stderr=subprocess.PIPE,
             stdin=subprocess.DEVNULL, cwd=cwd, env=run_env)
@@ -122,6 +125,12 @@ class Dialog:
         return subprocess.run(["xprop", "-id", ids[-1], "_NET_WM_STATE"],
                               capture_output=True, text=True).stdout
 
+    def wait_keyboard(self):
+        """Waits until the window is active and its keys count."""
+        wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
+                 "the alert to be the active window")
+        time.sleep(KEY_GUARD + 0.2)
+
     def key(self, keys):
         subprocess.run(["xdotool", "key", "--clearmodifiers", keys], check=True)
 
@@ -149,8 +158,12 @@ def expect_run(result, status, out=b"", err=b""):
 
 
 def run_cases(cases):
+    """Runs the cases; E2E_ONLY=word runs only those whose names hold it."""
+    only = os.environ.get("E2E_ONLY", "")
     passed = failed = 0
     for case in cases:
+        if only not in case.__name__:
+            continue
         name = case.__name__
         try:
             case()
@@ -164,6 +177,19 @@ def run_cases(cases):
             passed += 1
             print(f"ok   {name}", flush=True)
     return passed, failed
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        raise RuntimeError("Xvfb did not start")
+    return xvfb, ":" + number
 
 
 def fail_fast_env():

@@ -65,8 +65,12 @@ def headless_cases(binary):
         expect_run(run_plain(binary, b"migrate-empty", b"\xff", env=env), 1, err=NO_DISPLAY)
         # A display that is named but does not answer, or a platform that
         # cannot start: still one line and status 1, never an abort.
+        # Platforms that show nothing to a person count as no display.
         for extra in ({"DISPLAY": ":97"}, {"QT_QPA_PLATFORM": "wayland"},
-                      {"QT_QPA_PLATFORM": "no-such-platform"}):
+                      {"QT_QPA_PLATFORM": "no-such-platform"}, {"QT_QPA_PLATFORM": "offscreen"},
+                      {"QT_QPA_PLATFORM": "minimal;offscreen"},
+                      {"QT_QPA_PLATFORM": "vnc:size=640x480"},
+                      {"WAYLAND_DISPLAY": "no-such-compositor"}):
             expect_run(run_plain(binary, "migrate-empty", env=dict(env, **extra)), 1,
                        err=NO_DISPLAY)
 
@@ -75,9 +79,11 @@ def headless_cases(binary):
             expect_run(run_plain(binary, "enforcement-error", item, env=env), 1,
                        err=NO_DISPLAY)
 
+    import display_cases
     import tty_cases
     return ([command_line_errors_need_no_display, a_known_mode_without_a_display_fails_cleanly,
-             items_are_never_toolkit_options] + tty_cases.terminal_cases(binary))
+             items_are_never_toolkit_options] + tty_cases.terminal_cases(binary)
+            + display_cases.headless_cases(binary))
 
 
 def window_cases(binary):
@@ -104,8 +110,7 @@ def window_cases(binary):
             dialog = Dialog(binary, "enforcement-error", *items)
             try:
                 check(TURN_ON in dialog.texts(), f"turn-on text missing for {items}")
-                wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
-                         "the alert to be the active window")
+                dialog.wait_keyboard()
                 dialog.key("Return")
                 expect_run(dialog.finish(), 0)
             finally:
@@ -115,8 +120,7 @@ def window_cases(binary):
         dialog = Dialog(binary, "migrate-empty", "x", "y")
         try:
             check(NOTHING_TO_MIGRATE in dialog.texts(), "informative text missing")
-            wait_for(lambda: dialog.window.getState().contains(pyatspi.STATE_ACTIVE),
-                     "the alert to be the active window")
+            dialog.wait_keyboard()
             # No "Cancel" button: Escape must not dismiss the alert.
             dialog.key("Escape")
             time.sleep(0.5)
@@ -146,29 +150,19 @@ def window_cases(binary):
                 finally:
                     dialog.kill()
 
+    import display_cases
     import enroll_cases
+    import guard_cases
     import setup_cases
     return ([message_dialog_turn_off_is_shown_on_top_and_answers_its_button,
              message_dialog_turn_on_answers_return, info_dialog_ignores_items_and_escape,
              icon_is_read_beside_the_program_and_a_bad_one_is_ignored]
-            + setup_cases.window_cases(binary) + enroll_cases.window_cases(binary))
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        raise RuntimeError("Xvfb did not start")
-    return xvfb, ":" + number
+            + setup_cases.window_cases(binary) + enroll_cases.window_cases(binary)
+            + guard_cases.window_cases(binary) + display_cases.window_cases(binary))
 
 
 def main(argv):
-    from harness import run_cases
+    from harness import run_cases, start_xvfb
 
     binary = os.path.abspath(argv[0])
     if os.environ.get("SETUP_DIALOG_E2E_INNER"):

@@ -265,7 +265,7 @@ def window_cases(binary):
             ("Tab", "Skip", None),
         ]
         try:
-            wait_active(dialog)
+            dialog.wait_keyboard()
             for keys, focus, want in steps:
                 if keys:
                     dialog.key(keys)

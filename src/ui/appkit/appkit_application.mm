@@ -12,6 +12,7 @@
 
 #include "ui/arena.h"
 #include "ui/display_text.h"
+#include "ui/input_guard.h"
 #include "ui/quiet_output.h"
 #include "ui/screen_fit.h"
 #include "ui/view_tree.h"
@@ -82,6 +83,35 @@ protected:
 - (void)checkboxClicked:(id)sender {
     (void)sender;
     if (receiver_) receiver_->clicked();
+}
+@end
+
+// Tells the input guard when the alert's window gains and loses the key
+// focus. It does not own the guard.
+@interface SetupDialogKeyFocusWatcher : NSObject {
+@private
+    ui::InputGuard* guard_;
+}
+- (instancetype)initWithGuard:(ui::InputGuard*)guard;
+- (void)windowDidBecomeKey:(NSNotification*)notification;
+- (void)windowDidResignKey:(NSNotification*)notification;
+@end
+
+@implementation SetupDialogKeyFocusWatcher
+- (instancetype)initWithGuard:(ui::InputGuard*)guard {
+    self = [super init];
+    if (self) guard_ = guard;
+    return self;
+}
+
+- (void)windowDidBecomeKey:(NSNotification*)notification {
+    (void)notification;
+    guard_->activated(ui::InputGuard::Clock::now());
+}
+
+- (void)windowDidResignKey:(NSNotification*)notification {
+    (void)notification;
+    guard_->deactivated();
 }
 @end
 
@@ -390,7 +420,7 @@ public:
 
     Window& window() override { return window_; }
 
-    long runModal() override { return [alert_.get() runModal]; }
+    long runModal() override;
 
     NSWindow* nsWindow() const { return [alert_.get() window]; }
 
@@ -439,6 +469,38 @@ void AppKitAlert::fitAccessoryToScreen() {
     [clip scrollToPoint:NSMakePoint(0, content.height - [scroll contentSize].height)];
     [scroll reflectScrolledClipView:clip];
     [alert_.get() layout];
+}
+
+// The alert ignores the keyboard until its window has been key for the
+// guard's quiet time (see ui/input_guard.h). A local monitor sees every key
+// event before the window, its buttons' key equivalents or a field's input
+// method do; clicks and accessibility actions never pass through it.
+long AppKitAlert::runModal() {
+    NSWindow* window = nsWindow();
+    InputGuard guard;
+    InputGuard* const held = &guard;  // a block copies what it captures
+    auto watcher = Retained<SetupDialogKeyFocusWatcher>::adopt(
+        [[SetupDialogKeyFocusWatcher alloc] initWithGuard:held]);
+    NSNotificationCenter* center = [NSNotificationCenter defaultCenter];
+    [center addObserver:watcher.get()
+               selector:@selector(windowDidBecomeKey:)
+                   name:NSWindowDidBecomeKeyNotification
+                 object:window];
+    [center addObserver:watcher.get()
+               selector:@selector(windowDidResignKey:)
+                   name:NSWindowDidResignKeyNotification
+                 object:window];
+    if ([window isKeyWindow]) guard.activated(InputGuard::Clock::now());
+    const NSEventMask keys = NSEventMaskKeyDown | NSEventMaskKeyUp | NSEventMaskFlagsChanged;
+    id monitor = [NSEvent addLocalMonitorForEventsMatchingMask:keys
+                                                       handler:^NSEvent*(NSEvent* event) {
+        if ([event window] != window) return event;
+        return held->keyArrives(InputGuard::Clock::now()) ? event : nil;
+    }];
+    const long result = [alert_.get() runModal];
+    [NSEvent removeMonitor:monitor];
+    [center removeObserver:watcher.get()];
+    return result;
 }
 
 void AppKitWindow::setLevel(int level) { [alert_.nsWindow() setLevel:level]; }

@@ -1,12 +1,15 @@
 #include "ui/qt/qt_alert.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QFontInfo>
 #include <QIcon>
+#include <QInputMethodEvent>
+#include <QWindow>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
@@ -31,6 +34,47 @@ void makeSelectable(QLabel* label) {
 }
 
 }  // namespace
+
+KeyGuard::KeyGuard(QWidget* dialog) : dialog_(dialog) {
+    qApp->installEventFilter(this);
+    if (dialog_->isActiveWindow()) guard_.activated(InputGuard::Clock::now());
+}
+
+bool KeyGuard::inDialog(QObject* object) const {
+    if (object == static_cast<QObject*>(dialog_->windowHandle())) return true;
+    for (; object; object = object->parent()) {
+        if (object == dialog_) return true;
+    }
+    return false;
+}
+
+bool KeyGuard::eventFilter(QObject* watched, QEvent* event) {
+    const auto now = InputGuard::Clock::now();
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            if (watched == dialog_) guard_.activated(now);
+            return false;
+        case QEvent::WindowDeactivate:
+            if (watched == dialog_) guard_.deactivated();
+            return false;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+            break;
+        case QEvent::InputMethod:
+            // Only committed text is typing; the rest is the input method's
+            // own preview.
+            if (static_cast<QInputMethodEvent*>(event)->commitString().isEmpty()) return false;
+            break;
+        default:
+            return false;
+    }
+    if (!inDialog(watched) || guard_.keyArrives(now)) return false;
+    // An accepted override also keeps the key from firing a shortcut.
+    event->accept();
+    return true;
+}
 
 void QtWindow::setLevel(int level) { alert_.setFloating(level >= kFloatingWindowLevel); }
 
@@ -327,6 +371,7 @@ void QtAlert::layout() {
 
 long QtAlert::runModal() {
     layout();
+    KeyGuard guard(dialog_);
     dialog_->show();
     if (app_.activationRequested()) {
         dialog_->raise();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <vector>
 
+#include "ui/input_guard.h"
 #include "ui/qt/qt_controls.h"
 
 namespace ui::qt {
@@ -30,6 +31,24 @@ protected:
         }
         QDialog::keyPressEvent(event);
     }
+};
+
+// Holds the keyboard of a running alert until the alert has been active for
+// the guard's quiet time (see ui/input_guard.h). It watches the whole
+// application, because Qt hands a key to the focused widget, a shortcut to
+// its action and an input method's text to the field, each on its own.
+class KeyGuard final : public QObject {
+public:
+    explicit KeyGuard(QWidget* dialog);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool inDialog(QObject* object) const;
+
+    QWidget* dialog_;
+    InputGuard guard_;
 };
 
 // What an alert needs of the application that made it.

@@ -15,6 +15,7 @@
 #include "ui/qt/qt_checkbox_widget.h"
 #include "ui/qt/qt_controls.h"
 #include "ui/qt/qt_platform.h"
+#include "ui/quiet_output.h"
 #include "ui/window_backend.h"
 
 namespace ui::qt {
@@ -36,7 +37,7 @@ public:
     // display is probed only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) platformStarts_ = platformWillStart();
+        if (!platformStarts_) platformStarts_ = choosePlatformForQt();
         return *platformStarts_;
     }
 
@@ -135,9 +136,12 @@ private:
         if (qt_) return;
         qt_ = startQt();
         installAlertCheckBoxAccessibility();
+        // From here on Qt ends the process itself if the display goes away.
+        lostDisplay_.emplace(errorLineFd());
     }
 
     std::unique_ptr<QApplication> qt_;
+    std::optional<LostDisplayReport> lostDisplay_;  // ends before Qt does
     Arena arena_;
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;

@@ -5,8 +5,10 @@
 // What it does with the interface:
 // - Alert: a dialog laid out as an alert (qt_alert); texts, style (its stock
 //   sign), icon, buttons (the first default and rightmost, Escape presses
-//   "Cancel"), accessory view, modal run; a tall accessory view scrolls.
-// - Window: the floating level keeps the dialog on top; the first responder
+//   "Cancel"), accessory view, modal run; a tall accessory view scrolls;
+//   keys count only once it has been active for a quiet time (KeyGuard).
+// - Window: the floating level keeps the dialog on top (on X11; Wayland lets
+//   no client do that); the first responder
 //   takes the focus, a field with its text selected.
 // - Views, checkboxes, labels, fields: widgets at their frames, y flipped at
 //   the node (qt_controls); a field's caption is its label's buddy.
@@ -14,8 +16,9 @@
 //   regular files only.
 // - Menu: the Edit menu's key equivalents become shortcuts of each alert,
 //   Command and Control both Ctrl; no menu bar is shown.
-// - Application: activation raises and activates the dialog; the display is
-//   probed before Qt starts (qt_platform).
+// - Application: activation raises and activates the dialog; the platform
+//   (X11 first, else Wayland) is chosen and probed before Qt starts, and a
+//   display lost while Qt runs is reported (qt_platform).
 // What it ignores: the activation policy (every Qt program is a regular
 // one) and menu titles (nothing shows them).
 #pragma once

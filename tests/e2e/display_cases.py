@@ -1,0 +1,167 @@
+"""Which display the dialog opens on, and what happens when it goes away:
+X11 preferred, native Wayland under weston where there is only Wayland, stale
+Wayland sockets refused up front, and a display lost mid-dialog."""
+
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+import time
+
+import pyatspi
+
+from harness import (Dialog, Failure, check, check_equal, expect_run, fail_fast_env,
+                     start_xvfb, wait_for)
+
+NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
+LOST = b"setup-dialog: lost the display before an answer\n"
+# Full stacks, so that the suppressions can tell Qt's leaks by their callers.
+LSAN_WAYLAND = ("suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                               "lsan_wayland.supp")
+                + ":fast_unwind_on_malloc=0")
+WAYLAND_NAMES = (None, "wayland", "wayland-egl", "wayland-generic", "wayland;xcb")
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+class Weston:
+    """weston with its X11 back end, in an Xvfb of its own, serving a socket
+    in a runtime folder of its own."""
+
+    def __init__(self):
+        self.runtime = tempfile.mkdtemp(prefix="setup-dialog-wayland-")
+        os.chmod(self.runtime, 0o700)
+        self.xvfb, self.x_display = start_xvfb()
+        self.socket = "wayland-e2e"
+        env = dict(os.environ, DISPLAY=self.x_display, XDG_RUNTIME_DIR=self.runtime)
+        env.pop("WAYLAND_DISPLAY", None)
+        self.process = subprocess.Popen(
+            ["weston", "--backend=x11-backend.so", f"--socket={self.socket}", "--idle-time=0",
+             "--width=1024", "--height=700"],
+            env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        path = os.path.join(self.runtime, self.socket)
+        try:
+            wait_for(lambda: os.path.exists(path) or self.process.poll() is not None,
+                     "weston's socket")
+            check(self.process.poll() is None, "weston did not start")
+        except Exception:
+            self.close()
+            raise
+
+    def env(self, **extra):
+        """Only WAYLAND_DISPLAY, as on a Wayland desktop without XWayland."""
+        env = dict(DISPLAY=None, QT_QPA_PLATFORM=None, WAYLAND_DISPLAY=self.socket,
+                   XDG_RUNTIME_DIR=self.runtime, LSAN_OPTIONS=LSAN_WAYLAND)
+        env.update(extra)
+        return env
+
+    def close(self):
+        stop(self.process)
+        stop(self.xvfb)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+def headless_cases(binary):
+
+    def a_stale_wayland_socket_is_no_display():
+        # A compositor that went away leaves its socket file: every Wayland
+        # platform name, and none, gives the one line, never an abort.
+        with tempfile.TemporaryDirectory() as runtime:
+            os.chmod(runtime, 0o700)
+            stale = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            stale.bind(os.path.join(runtime, "wayland-stale"))
+            stale.close()
+            for name in WAYLAND_NAMES:
+                env = dict(fail_fast_env(), WAYLAND_DISPLAY="wayland-stale",
+                           XDG_RUNTIME_DIR=runtime)
+                if name:
+                    env["QT_QPA_PLATFORM"] = name
+                process = subprocess.run([binary, "migrate-empty"], capture_output=True,
+                                         stdin=subprocess.DEVNULL, env=env, timeout=30,
+                                         start_new_session=True)
+                try:
+                    expect_run((process.returncode, process.stdout, process.stderr), 1,
+                               err=NO_DISPLAY)
+                except Failure as failure:
+                    raise Failure(f"QT_QPA_PLATFORM={name}: {failure}") from None
+
+    return [a_stale_wayland_socket_is_no_display]
+
+
+def window_cases(binary):
+
+    def only_wayland_opens_a_native_wayland_window():
+        weston = Weston()
+        try:
+            for name in (None, "wayland", "wayland-egl", "xcb;wayland"):
+                extra = {"QT_QPA_PLATFORM": name} if name else {}
+                dialog = Dialog(binary, "clients", "default", "A", env=weston.env(**extra))
+                try:
+                    check_equal(dialog.window.name, "Orvex Setup", f"title with {name}")
+                    # No X window of its own: it is a Wayland client.
+                    check(not x_windows_of(dialog.process.pid, weston.x_display),
+                          f"an X window with {name}")
+                    dialog.press("Configure")
+                    expect_run(dialog.finish(), 0, out=b"configure\nfalse\nA\n")
+                finally:
+                    dialog.kill()
+        finally:
+            weston.close()
+
+    def x11_is_preferred_where_both_work():
+        weston = Weston()
+        try:
+            env = weston.env(DISPLAY=os.environ["DISPLAY"])
+            dialog = Dialog(binary, "migrate-empty", env=env)
+            try:
+                check("_NET_WM_STATE_ABOVE" in dialog.x_window_state(),
+                      "not an X window kept on top")
+                dialog.press("OK")
+                expect_run(dialog.finish(), 0)
+            finally:
+                dialog.kill()
+        finally:
+            weston.close()
+
+    def the_x_server_lost_mid_dialog_ends_with_one_line():
+        xvfb, display = start_xvfb()
+        try:
+            dialog = Dialog(binary, "clients", "default", "A", env={"DISPLAY": display})
+            try:
+                stop(xvfb)
+                expect_run(dialog.finish(), 1, err=LOST)
+            finally:
+                dialog.kill()
+        finally:
+            stop(xvfb)
+
+    def the_wayland_compositor_lost_mid_dialog_ends_with_one_line():
+        weston = Weston()
+        try:
+            dialog = Dialog(binary, "enroll", env=weston.env())
+            try:
+                stop(weston.process)
+                expect_run(dialog.finish(), 1, err=LOST)
+            finally:
+                dialog.kill()
+        finally:
+            weston.close()
+
+    return [only_wayland_opens_a_native_wayland_window, x11_is_preferred_where_both_work,
+            the_x_server_lost_mid_dialog_ends_with_one_line,
+            the_wayland_compositor_lost_mid_dialog_ends_with_one_line]
+
+
+def x_windows_of(pid, display):
+    return subprocess.run(["xdotool", "search", "--pid", str(pid)], capture_output=True,
+                          text=True, env=dict(os.environ, DISPLAY=display)).stdout.split()
