@@ -187,7 +187,11 @@ public:
              const TtyNode* accessory) {
         if (accessory) readControls(*accessory);
         const std::size_t width = textWidth();
-        std::string heading = "\n" + terminalSafe(messageText, true) + "\n";
+        // Appended, not "literal" + std::string&&: GCC 12 warns falsely
+        // (-Wrestrict) on that sum once inlined at -O2.
+        std::string heading = "\n";
+        heading += terminalSafe(messageText, true);
+        heading += "\n";
         if (!informativeText.empty()) {
             for (const std::string& line : wrapText(terminalSafe(informativeText, true), width)) {
                 heading += line + "\n";
@@ -345,9 +349,12 @@ private:
             if (const auto button = buttonNamed(answer)) {
                 return kAlertFirstButtonReturn + static_cast<long>(*button);
             }
-            terminal_.write("\"" + terminalSafe(answer) + "\" is " +
-                            (checkboxes_.empty() ? "not a button.\n"
-                                                 : "neither a button nor a box's number.\n"));
+            // Appended, as the heading is above.
+            std::string refusal = "\"";
+            refusal += terminalSafe(answer);
+            refusal += "\" is ";
+            refusal += checkboxes_.empty() ? "not a button.\n" : "neither a button nor a box's number.\n";
+            terminal_.write(refusal);
         }
     }
 
