@@ -2,6 +2,7 @@
 
 #include "ui/arena.h"
 #include "ui/window_backend.h"
+#include "setup_dialog_version.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -72,6 +73,7 @@ void silentMessageHandler(QtMsgType type, const QMessageLogContext&, const QStri
 void silenceToolkitOutput() {
     const char* debug = std::getenv("SETUP_DIALOG_DEBUG");
     if (debug && std::strcmp(debug, "1") == 0) {
+        std::fprintf(stderr, "%s\n", setupDialogVersionLine());
         fatalMessageFd = STDERR_FILENO;
         return;
     }
