@@ -27,7 +27,11 @@ for _ in $(seq "$runs"); do
   done
   echo $(( ($(date +%s%N) - start) / 1000000 )) >>"$tmp/ms"
   sleep 0.3  # let it settle before its memory is read at exit
-  pkill -TERM -f "^$bin" || true
+  # Ends the one program this run started (the child of time), not every
+  # instance of it on the machine.
+  if program=$(pgrep -P "$timer"); then
+    kill -TERM "$program" 2>/dev/null || true
+  fi
   wait "$timer" 2>/dev/null || true
   tail -n1 "$tmp/rss" >>"$tmp/kib"
 done
