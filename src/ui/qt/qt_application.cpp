@@ -86,6 +86,11 @@ void silenceToolkitOutput() {
     }
 }
 
+// The connection that found the X server answering, kept open for the rest of
+// the run: closing it could leave the server with no client, free to reset
+// and refuse Qt's own connection a moment later (and Qt then aborts).
+void* x11ProbeConnection = nullptr;
+
 // Asks the X server named by DISPLAY whether it takes a connection, without
 // letting Qt try (Qt aborts the process when it cannot open its display).
 bool x11DisplayOpens(const char* display) {
@@ -101,6 +106,10 @@ bool x11DisplayOpens(const char* display) {
     if (connect && hasError && disconnect) {
         void* connection = connect(display, nullptr);
         opens = connection && hasError(connection) == 0;
+        if (opens) {
+            x11ProbeConnection = connection;
+            return true;
+        }
         if (connection) disconnect(connection);
     }
     dlclose(xcb);
