@@ -10,7 +10,9 @@ bin=$top/build/setup-dialog
 [ -x "$bin" ] || { echo "no executable at $bin (run scripts/build.sh)" >&2; exit 2; }
 "$top/scripts/deps.sh" bench
 
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# -noreset: a server left with no client (xdotool comes and goes) would
+# reset under the program starting.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 read -r number <&3

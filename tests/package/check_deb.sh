@@ -3,11 +3,13 @@
 # scratch root and runs the program from where the package puts it: its
 # usage error, one dialog on a virtual display answered with Return, and the
 # version it names in its debug output. Quiet when everything passes.
-# Usage: tests/package/check_deb.sh BUILD_DIR VERSION
+# Usage: tests/package/check_deb.sh BUILD_DIR VERSION [ICON]
+#   ICON: the icon the build installs beside the program (none: no icon)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: $0 BUILD_DIR VERSION}" && pwd)
 version=${2:?usage: $0 BUILD_DIR VERSION}
+icon=${3:-}
 
 missing() { exec "$here/../missing_tool.sh" "$@"; }
 command -v cpack >/dev/null || missing cpack cmake
@@ -45,8 +47,13 @@ done
 dpkg -x "$deb" "$work/root"
 bin="$work/root/usr/libexec/setup-dialog/setup-dialog"
 [ -x "$bin" ] || { echo "FAIL no program at usr/libexec/setup-dialog/setup-dialog" >&2; find "$work/root" >&2; exit 1; }
-# No icon unless the build named one: the stock signs show.
-[ ! -e "${bin%/*}/icon.png" ] || fail "an icon.png the build was not given"
+# The build's icon beside the program, byte for byte; none unless it named
+# one, so that the stock signs show.
+if [ -n "$icon" ]; then
+  cmp -s "$icon" "${bin%/*}/icon.png" || fail "icon.png beside the program is not $icon"
+else
+  [ ! -e "${bin%/*}/icon.png" ] || fail "an icon.png the build was not given"
+fi
 
 # expect_run NAME STATUS STDOUT STDERR COMMAND...: runs COMMAND in a session
 # of its own (no terminal to ask in) and checks all three outputs exactly.
@@ -62,7 +69,9 @@ usage="Usage: setup-dialog <clients|no-clients|migrate-empty|migrate|enroll|enfo
 expect_run "usage" 1 "" "$usage"$'\n' env -u DISPLAY -u WAYLAND_DISPLAY "$bin"
 
 # One dialog on a display of its own, answered with Return.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+# -noreset: this script's own xdotool calls come and go, and a server left
+# with no client would reset under the program starting.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
 xvfb=$!
 read -r number <&3 || { echo "FAIL Xvfb did not start" >&2; exit 1; }
 exec 3<&-
