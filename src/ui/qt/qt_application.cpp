@@ -86,10 +86,20 @@ void silenceToolkitOutput() {
     }
 }
 
-// The connection that found the X server answering, kept open for the rest of
-// the run: closing it could leave the server with no client, free to reset
-// and refuse Qt's own connection a moment later (and Qt then aborts).
-void* x11ProbeConnection = nullptr;
+// The connection that found the X server answering, kept open until Qt has
+// its own: closing it earlier could leave the server with no client, free to
+// reset and refuse Qt's connection a moment later (and Qt then aborts).
+struct X11Probe {
+    void* library = nullptr;
+    void* connection = nullptr;
+    void (*disconnect)(void*) = nullptr;
+} x11Probe;
+
+void closeX11Probe() {
+    if (x11Probe.connection) x11Probe.disconnect(x11Probe.connection);
+    if (x11Probe.library) dlclose(x11Probe.library);
+    x11Probe = {};
+}
 
 // Asks the X server named by DISPLAY whether it takes a connection, without
 // letting Qt try (Qt aborts the process when it cannot open its display).
@@ -107,7 +117,8 @@ bool x11DisplayOpens(const char* display) {
         void* connection = connect(display, nullptr);
         opens = connection && hasError(connection) == 0;
         if (opens) {
-            x11ProbeConnection = connection;
+            closeX11Probe();
+            x11Probe = {xcb, connection, disconnect};
             return true;
         }
         if (connection) disconnect(connection);
@@ -518,6 +529,7 @@ public:
     ~QtApplicationImpl() override {
         // Widgets first, the Qt application object last.
         arena_.clear();
+        closeX11Probe();
     }
 
     void setActivationPolicy(int) override {}  // every Qt program is a regular one
@@ -629,6 +641,7 @@ private:
         static char name[] = "setup-dialog";
         static char* argv[] = {name, nullptr};
         qt_ = std::make_unique<QApplication>(argc, argv);
+        closeX11Probe();
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
