@@ -10,7 +10,9 @@ bin=$top/build/setup-dialog
 [ -x "$bin" ] || { echo "no executable at $bin (run scripts/build.sh)" >&2; exit 2; }
 "$top/scripts/deps.sh" bench
 
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# -noreset: a server left with no client (xdotool comes and goes) would
+# reset under the program starting.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 read -r number <&3
@@ -27,7 +29,11 @@ for _ in $(seq "$runs"); do
   done
   echo $(( ($(date +%s%N) - start) / 1000000 )) >>"$tmp/ms"
   sleep 0.3  # let it settle before its memory is read at exit
-  pkill -TERM -f "^$bin" || true
+  # Ends the one program this run started (the child of time), not every
+  # instance of it on the machine.
+  if program=$(pgrep -P "$timer"); then
+    kill -TERM "$program" 2>/dev/null || true
+  fi
   wait "$timer" 2>/dev/null || true
   tail -n1 "$tmp/rss" >>"$tmp/kib"
 done

@@ -8,5 +8,5 @@ if [ "${SANITIZE:-0}" = 1 ]; then
   dir="$top/build-sanitize"
   options+=(-DSETUP_DIALOG_SANITIZE=ON)
 fi
-cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_DIALOG_WERROR=ON "${options[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" >&2

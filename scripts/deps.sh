@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages this project needs, when they are missing.
-# Usage: scripts/deps.sh build|run|test|bench
+# Usage: scripts/deps.sh build|run|test|bench|package
 set -euo pipefail
 
+package=(dpkg-dev file)
 build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
 run=(xvfb xauth xdotool x11-utils imagemagick)
-test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev)
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")
@@ -14,7 +15,8 @@ case "${1:-build}" in
   run) wanted+=("${run[@]}") ;;
   test) wanted+=("${test[@]}") ;;
   bench) wanted+=("${run[@]}" "${bench[@]}") ;;
-  *) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
+  package) wanted+=("${package[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench|package" >&2; exit 2 ;;
 esac
 
 missing=()

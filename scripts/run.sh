@@ -18,7 +18,9 @@ if { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; } || { : </dev/tty; } 2>
   exit $status
 fi
 
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# -noreset: a server left with no client (xdotool comes and goes) would
+# reset under the program starting.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 read -r number <&3

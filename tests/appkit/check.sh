@@ -14,9 +14,10 @@ backend="$root/src/ui/appkit"
 shim="$root/tests/appkit/appkit_shim.h"
 
 fail() { echo "appkit check: $*" >&2; exit 1; }
+missing() { exec "$root/tests/missing_tool.sh" "$@"; }
 
-cxx=$(command -v clang++-14 || command -v clang++) || fail "clang++ is missing (Debian: clang-14)"
-command -v gnustep-config >/dev/null || fail "gnustep-config is missing (Debian: libgnustep-gui-dev)"
+cxx=$(command -v clang++-14 || command -v clang++) || missing clang++ clang-14
+command -v gnustep-config >/dev/null || missing gnustep-config libgnustep-gui-dev
 
 # GNUstep's own defines and header folders; its folders count as system
 # headers so that their warnings stay theirs. Dependency files, optimisation
@@ -33,7 +34,7 @@ for flag in $(gnustep-config --objc-flags); do
       [ -f "$dir/AppKit/AppKit.h" ] && appkit=$dir ;;
   esac
 done
-[ -n "$appkit" ] || fail "GNUstep's AppKit headers are missing (Debian: libgnustep-gui-dev)"
+[ -n "$appkit" ] || missing "GNUstep's AppKit headers" libgnustep-gui-dev
 
 # GNUstep's Foundation imports <objc/objc.h> of GCC's runtime, which lives in
 # GCC's private folder; searched last, so that clang's own headers win.
@@ -41,7 +42,7 @@ objc=""
 for dir in /usr/lib/gcc/*/*/include; do
   [ -f "$dir/objc/objc.h" ] && objc=$dir
 done
-[ -n "$objc" ] || fail "the GCC Objective-C runtime headers are missing (Debian: libobjc-12-dev)"
+[ -n "$objc" ] || missing "the GCC Objective-C runtime headers" libobjc-12-dev
 
 mapfile -t sources < <(find "$backend" -name '*.mm' | sort)
 [ ${#sources[@]} -gt 0 ] || fail "no .mm file in $backend"

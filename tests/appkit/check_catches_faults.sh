@@ -17,6 +17,7 @@ fresh_copy() {
   mkdir -p "$work/tree/tests"
   cp -R "$root/src" "$work/tree/src"
   cp -R "$root/tests/appkit" "$work/tree/tests/appkit"
+  cp "$root/tests/missing_tool.sh" "$work/tree/tests/"
 }
 
 # expect_failure NAME FILE FROM TO DIAGNOSTIC: replaces the text FROM by TO in
@@ -44,8 +45,10 @@ expect_failure() {
 
 # The unbroken backend passes, or none of the cases below means anything.
 fresh_copy
-"$work/tree/tests/appkit/check.sh" "$work/tree" ||
-  { echo "FAIL the unbroken backend does not pass the check" >&2; exit 1; }
+status=0
+"$work/tree/tests/appkit/check.sh" "$work/tree" || status=$?
+[ "$status" -eq 77 ] && exit 77  # a tool is missing; the check said which
+[ "$status" -eq 0 ] || { echo "FAIL the unbroken backend does not pass the check" >&2; exit 1; }
 
 expect_failure "misspelt selector" "$backend.mm" \
   "[alert_.get() setAccessoryView:accessory_];" \

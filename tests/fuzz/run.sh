@@ -17,7 +17,13 @@ out=$(cd "$out" && pwd)
 
 # The main build uses g++, which has no libFuzzer; this target is built apart.
 cxx=$(command -v clang++-14 || command -v clang++) ||
-  { echo "clang++ is missing; run scripts/deps.sh test" >&2; exit 1; }
+  exec "$top/tests/missing_tool.sh" clang++ clang-14
+command -v python3 >/dev/null || exec "$top/tests/missing_tool.sh" python3 python3
+# clang without its libFuzzer runtime fails only at the link.
+echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+  "$cxx" -x c++ -fsanitize=fuzzer - -o "$out/probe" 2>/dev/null ||
+  exec "$top/tests/missing_tool.sh" "clang's libFuzzer runtime" libclang-rt-14-dev
+rm -f "$out/probe"
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Werror \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$top/src" "$here/enroll_rules_fuzz.cpp" "$top/src/enroll/enroll_rules.cpp" \

@@ -1,0 +1,19 @@
+# The program is a helper its parent starts by path, not a command for a
+# user's PATH: it goes into a private folder, libexec/setup-dialog/, where
+# the icon it reads beside itself can go too.
+include(GNUInstallDirs)
+
+set(SETUP_DIALOG_ICON "" CACHE FILEPATH
+  "The parent's icon, installed as icon.png beside the program (empty: the stock signs)")
+set(SETUP_DIALOG_INSTALL_DIR "${CMAKE_INSTALL_LIBEXECDIR}/setup-dialog")
+
+install(TARGETS setup-dialog RUNTIME DESTINATION ${SETUP_DIALOG_INSTALL_DIR})
+if(SETUP_DIALOG_ICON)
+  # A typo here would otherwise show up only as a missing icon at run time.
+  if(NOT EXISTS "${SETUP_DIALOG_ICON}" OR IS_DIRECTORY "${SETUP_DIALOG_ICON}")
+    message(FATAL_ERROR "SETUP_DIALOG_ICON: no file ${SETUP_DIALOG_ICON}")
+  endif()
+  install(FILES ${SETUP_DIALOG_ICON} DESTINATION ${SETUP_DIALOG_INSTALL_DIR}
+    RENAME icon.png PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
+install(FILES LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

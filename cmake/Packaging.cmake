@@ -1,0 +1,24 @@
+# A Debian package of what cmake --install installs: cpack -G DEB in the
+# build folder (scripts/package.sh). Its dependencies are the shared
+# libraries the binary links, as dpkg-shlibdeps finds them.
+set(CPACK_PACKAGE_NAME setup-dialog)
+set(CPACK_PACKAGE_VENDOR "The setup-dialog developers")
+set(CPACK_PACKAGE_CONTACT "The setup-dialog developers" CACHE STRING
+  "Maintainer named in the packages")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Asks one question of a command-line tool's first-run setup in a native alert")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A helper that a command-line tool starts once per question of its first-run setup. It shows one modal alert (or asks on the terminal when no window can be shown) and writes the answer as a short record on standard output, with an exit status.")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+if(APPLE)
+  set(CPACK_GENERATOR TGZ)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+include(CPack)

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a build folder with cpack, unpacks it into a
+# scratch root and runs the program from where the package puts it: its
+# usage error, one dialog on a virtual display answered with Return, and the
+# version it names in its debug output. Quiet when everything passes.
+# Usage: tests/package/check_deb.sh BUILD_DIR VERSION [ICON]
+#   ICON: the icon the build installs beside the program (none: no icon)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:?usage: $0 BUILD_DIR VERSION}" && pwd)
+version=${2:?usage: $0 BUILD_DIR VERSION}
+icon=${3:-}
+
+missing() { exec "$here/../missing_tool.sh" "$@"; }
+command -v cpack >/dev/null || missing cpack cmake
+command -v dpkg-deb >/dev/null || missing dpkg-deb dpkg
+command -v dpkg-shlibdeps >/dev/null || missing dpkg-shlibdeps dpkg-dev
+command -v file >/dev/null || missing file file
+command -v Xvfb >/dev/null || missing Xvfb xvfb
+command -v xdotool >/dev/null || missing xdotool xdotool
+
+work=$(mktemp -d)
+xvfb="" program=""
+cleanup() {
+  [ -n "$program" ] && kill "$program" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL $*" >&2; failures=$((failures + 1)); }
+
+(cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log" >&2; echo "FAIL cpack" >&2; exit 1; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL cpack made no single .deb: ${debs[*]}" >&2; exit 1; }
+deb=${debs[0]}
+
+# The metadata: this version, and the Qt libraries found by dpkg-shlibdeps.
+got=$(dpkg-deb -f "$deb" Version)
+[ "$got" = "$version" ] || fail "package version $got, want $version"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
+  [[ ", $depends" == *", $library "* ]] || fail "Depends lacks $library: $depends"
+done
+
+dpkg -x "$deb" "$work/root"
+bin="$work/root/usr/libexec/setup-dialog/setup-dialog"
+[ -x "$bin" ] || { echo "FAIL no program at usr/libexec/setup-dialog/setup-dialog" >&2; find "$work/root" >&2; exit 1; }
+# The build's icon beside the program, byte for byte; none unless it named
+# one, so that the stock signs show.
+if [ -n "$icon" ]; then
+  cmp -s "$icon" "${bin%/*}/icon.png" || fail "icon.png beside the program is not $icon"
+else
+  [ ! -e "${bin%/*}/icon.png" ] || fail "an icon.png the build was not given"
+fi
+
+# expect_run NAME STATUS STDOUT STDERR COMMAND...: runs COMMAND in a session
+# of its own (no terminal to ask in) and checks all three outputs exactly.
+expect_run() {
+  local name=$1 status=$2 out=$3 err=$4 got_status=0
+  shift 4
+  setsid "$@" </dev/null >"$work/stdout" 2>"$work/stderr" || got_status=$?
+  [ "$got_status" = "$status" ] || fail "$name: status $got_status, want $status"
+  [ "$(cat "$work/stdout"; echo .)" = "$out." ] || fail "$name: stdout $(od -c "$work/stdout" | head -3)"
+  [ "$(cat "$work/stderr"; echo .)" = "$err." ] || fail "$name: stderr $(cat "$work/stderr")"
+}
+usage="Usage: setup-dialog <clients|no-clients|migrate-empty|migrate|enroll|enforcement-error> [items...]"
+expect_run "usage" 1 "" "$usage"$'\n' env -u DISPLAY -u WAYLAND_DISPLAY "$bin"
+
+# One dialog on a display of its own, answered with Return.
+# -noreset: this script's own xdotool calls come and go, and a server left
+# with no client would reset under the program starting.
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+xvfb=$!
+read -r number <&3 || { echo "FAIL Xvfb did not start" >&2; exit 1; }
+exec 3<&-
+export DISPLAY=":$number"
+
+# answer_with_return [ENV...]: runs migrate-empty, presses Return once its
+# window shows, and leaves the status and outputs in $work.
+answer_with_return() {
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@" "$bin" migrate-empty \
+    </dev/null >"$work/stdout" 2>"$work/stderr" &
+  program=$!
+  local shown=0
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --pid "$program" >/dev/null 2>&1 && { shown=1; break; }
+    kill -0 "$program" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ "$shown" = 1 ]; then
+    for _ in 1 2 3 4 5; do
+      xdotool key Return
+      for _ in $(seq 20); do kill -0 "$program" 2>/dev/null || break 2; sleep 0.1; done
+    done
+  fi
+  kill "$program" 2>/dev/null && fail "the dialog did not end on Return"
+  status=0
+  wait "$program" || status=$?
+  program=""
+  [ "$shown" = 1 ] || fail "no window shown (status $status): $(cat "$work/stderr")"
+}
+
+answer_with_return
+[ "$status" = 0 ] || fail "migrate-empty: status $status, want 0"
+[ ! -s "$work/stdout" ] || fail "migrate-empty: stdout $(cat "$work/stdout")"
+[ ! -s "$work/stderr" ] || fail "migrate-empty: stderr $(cat "$work/stderr")"
+
+answer_with_return SETUP_DIALOG_DEBUG=1
+[ "$status" = 0 ] || fail "migrate-empty with debug output: status $status, want 0"
+[ "$(head -n1 "$work/stderr")" = "setup-dialog version $version" ] ||
+  fail "debug output does not start with the version: $(head -n3 "$work/stderr")"
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
