@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 #include <cstdarg>
 #include <optional>
 
+#include "setup_dialog_version.h"
 #include "ui/quiet_output.h"
 
 namespace ui::qt {
@@ -203,6 +205,8 @@ bool choosePlatformForQt() {
 int errorLineFd() { return fatalMessageFd; }
 
 std::unique_ptr<QApplication> startQt() {
+    // Debug output starts by naming the program's version.
+    if (toolkitMessagesShown()) std::fprintf(stderr, "%s\n", setupDialogVersionLine());
     fatalMessageFd = silenceToolkitOutput(/*keepCopy=*/true);
     qInstallMessageHandler(messageHandler);
     static int argc = 1;

@@ -1,6 +1,7 @@
 #include "ui/tty/conversation.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -10,6 +11,14 @@
 namespace ui::tty {
 
 namespace {
+
+// Texts are joined piece by piece: GCC 12 warns falsely (-Wrestrict) on
+// "literal" + std::string&& once inlined at -O2.
+std::string joined(std::initializer_list<std::string_view> pieces) {
+    std::string text;
+    for (std::string_view piece : pieces) text.append(piece);
+    return text;
+}
 
 // Prose is wrapped no wider than this, however wide the terminal.
 constexpr std::size_t kMaxTextWidth = 100;
@@ -152,9 +161,9 @@ private:
         const std::string value = field.stringValue();
         std::string prompt = terminalSafe(caption);
         if (!value.empty()) {
-            prompt += " [" + terminalSafe(value) + "]";
+            prompt += joined({" [", terminalSafe(value), "]"});
         } else if (!field.placeholder().empty() && field.placeholder() != caption) {
-            prompt += " (" + terminalSafe(field.placeholder()) + ")";
+            prompt += joined({" (", terminalSafe(field.placeholder()), ")"});
         }
         const Terminal::Reply reply = terminal_.readLine(prompt + ": ", hasCancel());
         if (const auto ended = endedBy(reply.ending)) return ended;
@@ -165,9 +174,9 @@ private:
 
     std::string buttonPrompt() const {
         if (buttons_.empty()) return "Press Enter: ";
-        std::string prompt = "Press Enter for " + terminalSafe(buttons_[0]);
+        std::string prompt = joined({"Press Enter for ", terminalSafe(buttons_[0])});
         for (std::size_t i = 1; i < buttons_.size(); ++i) {
-            prompt += (i == 1 ? ", or type " : " or ") + terminalSafe(buttons_[i]);
+            prompt += joined({i == 1 ? ", or type " : " or ", terminalSafe(buttons_[i])});
         }
         return prompt + ": ";
     }
@@ -204,20 +213,20 @@ private:
             if (const auto button = buttonNamed(answer)) {
                 return kAlertFirstButtonReturn + static_cast<long>(*button);
             }
-            terminal_.write("\"" + terminalSafe(answer) + "\" is " +
-                            (checkboxes_.empty() ? "not a button.\n"
-                                                 : "neither a button nor a box's number.\n"));
+            terminal_.write(joined({"\"", terminalSafe(answer), "\" is ",
+                                    checkboxes_.empty() ? "not a button.\n"
+                                                        : "neither a button nor a box's number.\n"}));
         }
     }
 
     void toggle(std::size_t number) {
         if (number == 0 || number > checkboxes_.size()) {
-            terminal_.write("There is no box " + std::to_string(number) + ".\n");
+            terminal_.write(joined({"There is no box ", std::to_string(number), ".\n"}));
             return;
         }
         TtyCheckbox& checkbox = *checkboxes_[number - 1];
         if (!checkbox.isEnabled()) {
-            terminal_.write("Box " + std::to_string(number) + " is locked.\n");
+            terminal_.write(joined({"Box ", std::to_string(number), " is locked.\n"}));
             return;
         }
         checkbox.click();
