@@ -29,12 +29,10 @@ void reserveStandardDescriptors() {
     }
 }
 
-// The application object of the backend that asks the question. With no
-// backend at all it is the window one, which then reports the missing
-// display after the command line has been checked.
-std::unique_ptr<ui::Application> chooseApplication() {
-    std::unique_ptr<ui::Application> window = ui::makeWindowApplication();
-    const bool displayUsable = window->canShowWindows();
+// The terminal's application when the question is to be asked there; null
+// when the window one asks it, or reports the missing display.
+std::unique_ptr<ui::Application> terminalApplication(ui::Application& window) {
+    const bool displayUsable = window.canShowWindows();
     // The terminal is opened only when there is no display to use.
     const int terminal = displayUsable ? -1 : ui::tty::openControllingTerminal();
     const cli::Surroundings surroundings = cli::surroundingsOf(displayUsable, terminal);
@@ -42,7 +40,7 @@ std::unique_ptr<ui::Application> chooseApplication() {
         return ui::tty::makeApplication(terminal);
     }
     if (terminal >= 0) close(terminal);
-    return window;
+    return nullptr;
 }
 
 }  // namespace
@@ -63,9 +61,15 @@ int main(int argc, char** argv) {
 
     int status;
     {
-        // Everything the run makes lives in this scope and ends with it.
-        const auto app = chooseApplication();
-        status = cli::runSetupDialog(argc, argv, *app, stdout, err);
+        // Everything the run makes lives in this scope and ends with it. The
+        // display is probed only after the command line has been read.
+        const auto window = ui::makeWindowApplication();
+        std::unique_ptr<ui::Application> terminal;
+        status = cli::runSetupDialog(argc, argv, *window, stdout, err,
+                                     [&](ui::Application& w) -> ui::Application& {
+                                         terminal = terminalApplication(w);
+                                         return terminal ? *terminal : w;
+                                     });
     }
     return status;
 }

@@ -41,11 +41,11 @@ void showDialog(const Command& command, const ui::DialogContext& context) {
 
 }  // namespace
 
-int runSetupDialog(int argc, const char* const* argv, ui::Application& app, std::FILE* out,
-                   std::FILE* err) {
-    app.setActivationPolicy(ui::kApplicationActivationPolicyRegular);
-    ui::installEditMenu(app);
-    const ui::DialogContext context{app, out, executableDirectory(argc, argv)};
+int runSetupDialog(int argc, const char* const* argv, ui::Application& window, std::FILE* out,
+                   std::FILE* err, const AskingApplication& asking) {
+    window.setActivationPolicy(ui::kApplicationActivationPolicyRegular);
+    ui::installEditMenu(window);
+    const std::optional<std::string> execDir = executableDirectory(argc, argv);
 
     const Command command = parseCommandLine(argc, argv);
     if (std::holds_alternative<UsageError>(command)) {
@@ -65,11 +65,12 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& app, std:
         return 1;
     }
 
+    ui::Application& app = asking ? asking(window) : window;
     if (!app.canShowWindows()) {
         std::fprintf(err, "setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n");
         return 1;
     }
-    showDialog(command, context);
+    showDialog(command, {app, out, execDir});
 
     // Status 0 promises the parent that the whole record arrived.
     if (std::fflush(out) != 0 || std::ferror(out)) {

@@ -233,7 +233,9 @@ def main(argv):
             return 1
         # Skipped, or failed where every test must run; the script says which.
         return subprocess.call([os.path.join(HERE, "..", "missing_tool.sh"), *missing])
-    lone_passed, lone_failed = run_cases(lone_client_cases(binary))
+    import hostile_cases
+    lone_passed, lone_failed = run_cases(lone_client_cases(binary) +
+                                         hostile_cases.hostile_cases(binary))
     passed += lone_passed
     failed += lone_failed
     xvfb, display = start_xvfb()

@@ -1,6 +1,10 @@
 #include "ui/qt/qt_platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <sys/stat.h>
@@ -12,6 +16,8 @@
 #include <QJsonObject>
 #include <QLibraryInfo>
 #include <QPluginLoader>
+#include <chrono>
+#include <cstdlib>
 #include <cstdarg>
 #include <optional>
 
@@ -64,10 +70,111 @@ struct HeldX11Connection {
 };
 HeldX11Connection heldX11;
 
+// How long a display may take to answer before it counts as none.
+constexpr auto kProbeDeadline = std::chrono::seconds(2);
+
+// A check run in a child process, with the child's standard error at
+// /dev/null (libraries report their failures there), under a deadline. A
+// display that accepts a connection and never answers, or an authority file
+// that never ends (a FIFO, /dev/zero), would otherwise hang the run: the
+// child is killed instead. A child that passed can stay connected until
+// release(): an X server whose last client leaves resets or ends, and would
+// refuse the connection that follows.
+class Probe {
+public:
+    Probe(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
+        int ready[2], hold[2];
+        if (pipe2(ready, O_CLOEXEC) != 0) return;
+        if (pipe2(hold, O_CLOEXEC) != 0) {
+            close(ready[0]);
+            close(ready[1]);
+            return;
+        }
+        child_ = fork();
+        if (child_ == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) dup2(null, STDERR_FILENO);
+            close(ready[0]);
+            close(hold[1]);
+            if (!check(argument)) _exit(1);
+            [[maybe_unused]] const auto told = write(ready[1], "1", 1);
+            char gone;
+            [[maybe_unused]] const auto held = read(hold[0], &gone, 1);  // until released
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        holdFd_ = hold[1];
+        if (child_ > 0) {
+            pollfd answer{ready[0], POLLIN, 0};
+            char told = 0;
+            passed_ = poll(&answer, 1, static_cast<int>(deadline.count())) > 0 &&
+                      read(ready[0], &told, 1) == 1 && told == '1';
+        }
+        close(ready[0]);
+        if (!passed_) release();
+    }
+    ~Probe() { release(); }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    bool passed() const { return passed_; }
+
+    // Lets the child go: it ends once it sees the hold closed, or is killed
+    // when it did not pass.
+    void release() {
+        if (holdFd_ >= 0) close(holdFd_);
+        holdFd_ = -1;
+        if (child_ <= 0) return;
+        if (!passed_) kill(child_, SIGKILL);
+        waitpid(child_, nullptr, 0);
+        child_ = -1;
+    }
+
+private:
+    pid_t child_ = -1;
+    int holdFd_ = -1;
+    bool passed_ = false;
+};
+
+bool passesWithin(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
+    return Probe(deadline, check, argument).passed();
+}
+
+// In the probing child: the X server answers a round trip, and has the
+// screen that DISPLAY names (Qt aborts on a screen the server lacks).
+bool x11ServerAnswers(const char* display) {
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return false;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using GetSetup = const void* (*)(void*);
+    using RootsLength = int (*)(const void*);
+    using GetInputFocus = unsigned (*)(void*);
+    using GetInputFocusReply = void* (*)(void*, unsigned, void**);
+    auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    auto getSetup = reinterpret_cast<GetSetup>(dlsym(xcb, "xcb_get_setup"));
+    auto rootsLength = reinterpret_cast<RootsLength>(dlsym(xcb, "xcb_setup_roots_length"));
+    auto getInputFocus = reinterpret_cast<GetInputFocus>(dlsym(xcb, "xcb_get_input_focus"));
+    auto focusReply = reinterpret_cast<GetInputFocusReply>(dlsym(xcb, "xcb_get_input_focus_reply"));
+    if (!connect || !hasError || !getSetup || !rootsLength || !getInputFocus || !focusReply) {
+        return false;
+    }
+    int screen = -1;
+    void* connection = connect(display, &screen);
+    if (!connection || hasError(connection) != 0) return false;
+    if (screen < 0 || screen >= rootsLength(getSetup(connection))) return false;
+    void* reply = focusReply(connection, getInputFocus(connection), nullptr);
+    return reply != nullptr;  // the process ends here: nothing to free
+}
+
 // Asks the X server named by DISPLAY whether it takes a connection, without
 // letting Qt try (Qt aborts the process when it cannot open its display).
 bool x11DisplayOpens(const char* display) {
     heldX11.release();
+    Probe probe(kProbeDeadline, x11ServerAnswers, display);
+    if (!probe.passed()) return false;
     void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!xcb) return false;
     using Connect = void* (*)(const char*, int*);
@@ -87,9 +194,25 @@ bool x11DisplayOpens(const char* display) {
     return false;
 }
 
-// Asks the Wayland compositor of this session whether it is there, the way
-// Qt will connect to it. A socket handed down in WAYLAND_SOCKET is checked
-// without connecting, since a connection would use it up.
+// In the probing child: the Wayland compositor of this session answers a
+// round trip, the way Qt will connect to it.
+bool waylandCompositorAnswers(const char*) {
+    void* wayland = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!wayland) return false;
+    using Connect = void* (*)(const char*);
+    using Roundtrip = int (*)(void*);
+    auto connect = reinterpret_cast<Connect>(dlsym(wayland, "wl_display_connect"));
+    auto roundtrip = reinterpret_cast<Roundtrip>(dlsym(wayland, "wl_display_roundtrip"));
+    if (!connect || !roundtrip) return false;
+    // A socket file left by a compositor that is gone refuses the
+    // connection; one that never answers runs out the deadline.
+    void* display = connect(nullptr);
+    return display && roundtrip(display) >= 0;
+}
+
+// Asks the Wayland compositor of this session whether it is there. A socket
+// handed down in WAYLAND_SOCKET is checked without connecting, since a
+// connection would use it up.
 bool waylandDisplayOpens() {
     const QByteArray handed = qgetenv("WAYLAND_SOCKET");
     if (!handed.isEmpty()) {
@@ -101,31 +224,71 @@ bool waylandDisplayOpens() {
     // Without WAYLAND_DISPLAY there is no session to show in (a login over
     // SSH, say), even where a compositor's socket is at its default place.
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return false;
-    void* wayland = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!wayland) return false;
-    using Connect = void* (*)(const char*);
-    using Roundtrip = int (*)(void*);
-    using Disconnect = void (*)(void*);
-    using LogHandler = void (*)(const char*, va_list);
-    using SetLogHandler = void (*)(LogHandler);
-    // The library reports a failed connection on standard error itself.
-    auto setLogHandler =
-        reinterpret_cast<SetLogHandler>(dlsym(wayland, "wl_log_set_handler_client"));
-    if (setLogHandler && !toolkitMessagesShown()) setLogHandler([](const char*, va_list) {});
-    auto connect = reinterpret_cast<Connect>(dlsym(wayland, "wl_display_connect"));
-    auto roundtrip = reinterpret_cast<Roundtrip>(dlsym(wayland, "wl_display_roundtrip"));
-    auto disconnect = reinterpret_cast<Disconnect>(dlsym(wayland, "wl_display_disconnect"));
-    bool opens = false;
-    if (connect && roundtrip && disconnect) {
-        // A socket file left by a compositor that is gone refuses the
-        // connection; one that hangs would hang Qt as well.
-        if (void* display = connect(nullptr)) {
-            opens = roundtrip(display) >= 0;
-            disconnect(display);
-        }
+    return passesWithin(kProbeDeadline, waylandCompositorAnswers, nullptr);
+}
+
+// In the probing child: the session bus answers, and, when `accessibility`
+// is set, so does the accessibility bus it names (the one Qt's bridge to
+// screen readers joins before any window shows).
+bool busesAnswer(const char* accessibility) {
+    void* dbus = dlopen("libdbus-1.so.3", RTLD_NOW | RTLD_LOCAL);
+    if (!dbus) return false;
+    using BusGet = void* (*)(int, void*);
+    using NewCall = void* (*)(const char*, const char*, const char*, const char*);
+    using SendAndBlock = void* (*)(void*, void*, int, void*);
+    using GetArgs = unsigned (*)(void*, void*, int, ...);
+    using Open = void* (*)(const char*, void*);
+    using Register = unsigned (*)(void*, void*);
+    auto busGet = reinterpret_cast<BusGet>(dlsym(dbus, "dbus_bus_get_private"));
+    auto newCall = reinterpret_cast<NewCall>(dlsym(dbus, "dbus_message_new_method_call"));
+    auto sendAndBlock =
+        reinterpret_cast<SendAndBlock>(dlsym(dbus, "dbus_connection_send_with_reply_and_block"));
+    auto getArgs = reinterpret_cast<GetArgs>(dlsym(dbus, "dbus_message_get_args"));
+    auto open = reinterpret_cast<Open>(dlsym(dbus, "dbus_connection_open_private"));
+    auto registerOn = reinterpret_cast<Register>(dlsym(dbus, "dbus_bus_register"));
+    if (!busGet || !newCall || !sendAndBlock || !getArgs || !open || !registerOn) return false;
+    constexpr int kSessionBus = 0, kTypeString = 's', kTypeInvalid = 0;
+    void* session = busGet(kSessionBus, nullptr);
+    if (!session) return false;
+    if (!accessibility) return true;
+    const char* address = std::getenv("AT_SPI_BUS_ADDRESS");
+    if (!address || !*address) {
+        void* call = newCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+        void* reply = call ? sendAndBlock(session, call, 1000, nullptr) : nullptr;
+        if (!reply || !getArgs(reply, nullptr, kTypeString, &address, kTypeInvalid)) return false;
     }
-    dlclose(wayland);
-    return opens;
+    void* bus = open(address, nullptr);
+    return bus && registerOn(bus, nullptr);
+}
+
+// A session bus or accessibility bus that accepts and never answers would
+// keep Qt from ever showing the window; with no session bus at all, the bus
+// library would start one (and write its address under the home folder).
+// Either way the run goes on without the bus: an address that fails at once
+// stands in for it, and Qt's bridge to screen readers stays off.
+void keepSilentBusesOut() {
+    constexpr const char* kNoBus = "disabled:";
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
+        !passesWithin(kProbeDeadline, busesAnswer, nullptr)) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", kNoBus);
+        qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
+        return;
+    }
+    if (!passesWithin(kProbeDeadline, busesAnswer, "accessibility")) {
+        qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
+    }
+}
+
+// Settings in the parent's environment that would end the run or show
+// nothing: a scale that is not positive gives no window at all, and fatal
+// warnings would end the run on Qt's first harmless warning.
+void dropHarmfulSettings() {
+    const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
+    bool number = false;
+    const double factor = scale.toDouble(&number);
+    if (!scale.isEmpty() && (!number || !(factor > 0))) qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_FATAL_WARNINGS");
+    qunsetenv("QT_FATAL_CRITICALS");
 }
 
 // The names the installed platform plugins answer to, read from their
@@ -209,6 +372,8 @@ std::unique_ptr<QApplication> startQt() {
     if (toolkitMessagesShown()) std::fprintf(stderr, "%s\n", setupDialogVersionLine());
     fatalMessageFd = silenceToolkitOutput(/*keepCopy=*/true);
     qInstallMessageHandler(messageHandler);
+    dropHarmfulSettings();
+    keepSilentBusesOut();
     static int argc = 1;
     static char name[] = "setup-dialog";
     static char* argv[] = {name, nullptr};
