@@ -9,7 +9,11 @@
 
 #import <AppKit/AppKit.h>
 
+#include <objc/runtime.h>
+
 #include <cstdlib>
+#include <set>
+#include <vector>
 
 #include "gnustep_probe.h"
 
@@ -19,6 +23,8 @@ extern "C" {
 BOOL GSDebugAllocationActive(BOOL active);
 int GSDebugAllocationCount(Class cls);
 Class* GSDebugAllocationClassList(void);
+BOOL GSDebugAllocationRecordObjects(Class cls, BOOL newState);
+NSArray* GSDebugAllocationListRecordedObjects(Class cls);
 }
 
 namespace {
@@ -34,11 +40,34 @@ NSString* probePath() {
     return path;
 }
 
+// The classes whose every object is recorded, so that the alerts' own can be
+// told apart from GNUstep's at exit. Other classes of the alert (buttons,
+// fields, the alert itself) GNUstep never keeps: their counts tell.
+std::vector<Class>& recordedClasses() {
+    // Looked up without a message, which would initialize them before main.
+    static auto* classes = new std::vector<Class>{objc_getClass("NSView"), objc_getClass("NSImage")};
+    return *classes;
+}
+
 long pass = 0;
+long tick = 0;
 NSAlert* runningAlert = nil;  // not retained: only while its run lasts
 NSWindow* runningPanel = nil;
 NSTimer* timer = nil;
 long lastResult = 0;
+long levelAsked = 0;  // the window's level before the modal run raises it
+
+// Every object an alert showed: its window's views and its icon, by address
+// only (nothing is retained). At exit none of them may be alive.
+std::set<void*>& shown() {
+    static auto* objects = new std::set<void*>;
+    return *objects;
+}
+
+void remember(NSView* view) {
+    shown().insert(view);
+    for (NSView* subview in [view subviews]) remember(subview);
+}
 
 // A rectangle on the screen in X's terms: the origin at the top-left.
 NSArray* screenBox(NSRect rect) {
@@ -52,6 +81,13 @@ NSArray* boxOf(NSView* view) {
     inWindow.origin.x += NSMinX(frame);
     inWindow.origin.y += NSMinY(frame);
     return screenBox(inWindow);
+}
+
+// The button GNUstep's alert panel shows its icon in.
+NSButton* iconOf(NSWindow* panel) {
+    Ivar ivar = class_getInstanceVariable(object_getClass(panel), "icoButton");
+    if (!ivar) return nil;
+    return *reinterpret_cast<NSButton**>(reinterpret_cast<char*>(panel) + ivar_getOffset(ivar));
 }
 
 // The view that has the keyboard focus: the first responder, or the field
@@ -71,7 +107,13 @@ void describe(NSView* view, NSWindow* window, NSArray* buttons, NSView* focus, N
     if ([view isKindOfClass:[NSButton class]]) {
         NSButton* button = (NSButton*)view;
         const NSUInteger index = [buttons indexOfObjectIdenticalTo:button];
-        if (index != NSNotFound) {
+        if (button == iconOf(window)) {
+            // The alert's icon: the one set, or the application's own.
+            const NSSize size = [[button image] size];
+            entry = [NSMutableDictionary dictionaryWithObjectsAndKeys:@"icon", @"kind", nil];
+            [entry setObject:@([button image] == [runningAlert icon]) forKey:@"custom"];
+            [entry setObject:@[ @(size.width), @(size.height) ] forKey:@"imageSize"];
+        } else if (index != NSNotFound) {
             entry = [NSMutableDictionary dictionaryWithObjectsAndKeys:@"button", @"kind",
                                                                       @(index), @"index", nil];
         } else if ([[button title] length] > 0) {
@@ -111,6 +153,10 @@ void writeState(bool running) {
              focusedView(runningPanel), controls);
     NSMutableDictionary* state = [NSMutableDictionary dictionary];
     [state setObject:@(pass) forKey:@"pass"];
+    [state setObject:@(++tick) forKey:@"tick"];
+    [state setObject:@(levelAsked) forKey:@"levelAsked"];
+    [state setObject:@([runningAlert alertStyle]) forKey:@"style"];
+    [state setObject:[runningPanel title] forKey:@"title"];
     [state setObject:@(running) forKey:@"running"];
     [state setObject:@([NSApp keyWindow] == runningPanel) forKey:@"key"];
     [state setObject:@([runningPanel isVisible]) forKey:@"visible"];
@@ -141,6 +187,9 @@ extern "C" void setupDialogProbeWillRunModal(NSAlert* alert, NSWindow* panel) {
     ++pass;
     runningAlert = alert;
     runningPanel = panel;
+    levelAsked = [panel level];
+    remember([panel contentView]);
+    if ([alert icon]) shown().insert([alert icon]);
     timer = [NSTimer timerWithTimeInterval:0.1
                                     target:[SetupDialogProbeTimer class]
                                   selector:@selector(tick:)
@@ -164,7 +213,8 @@ extern "C" void setupDialogProbeDidRunModal(NSAlert* alert, NSWindow* panel, lon
 
 namespace {
 
-// Every class with objects still alive, and how many.
+// At exit: how many objects of each class are still alive, and which of the
+// objects the alerts showed still are.
 void writeSurvivors() {
     NSString* path = probePath();
     if (!path) return;
@@ -175,7 +225,13 @@ void writeSurvivors() {
         const int count = GSDebugAllocationCount(*cls);
         if (count > 0) [alive setObject:@(count) forKey:NSStringFromClass(*cls)];
     }
-    write(@{@"alive" : alive}, [path stringByAppendingString:@".exit"]);
+    NSMutableArray* survivors = [NSMutableArray array];
+    for (Class cls : recordedClasses()) {
+        for (id object in GSDebugAllocationListRecordedObjects(cls)) {
+            if (shown().count(object)) [survivors addObject:NSStringFromClass([object class])];
+        }
+    }
+    write(@{@"alive" : alive, @"survivors" : survivors}, [path stringByAppendingString:@".exit"]);
     [pool drain];
 }
 
@@ -189,6 +245,7 @@ void writeSurvivors() {
 + (void)load {
     if (!std::getenv("SETUP_DIALOG_PROBE")) return;
     GSDebugAllocationActive(YES);
+    for (Class cls : recordedClasses()) GSDebugAllocationRecordObjects(cls, YES);
     std::atexit(writeSurvivors);
 }
 @end
