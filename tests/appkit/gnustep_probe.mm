@@ -120,7 +120,11 @@ void describe(NSView* view, NSWindow* window, NSArray* buttons, NSView* focus, N
             entry = [NSMutableDictionary dictionaryWithObjectsAndKeys:@"checkbox", @"kind",
                                                                       @([button state]), @"state", nil];
         }
-        if (entry) [entry setObject:[button title] forKey:@"title"];
+        if (entry) {
+            [entry setObject:[button title] forKey:@"title"];
+            // Pressed: the mouse went down on it and it waits for the release.
+            [entry setObject:@([[button cell] isHighlighted]) forKey:@"pressed"];
+        }
     } else if ([view isKindOfClass:[NSTextField class]]) {
         NSTextField* field = (NSTextField*)view;
         entry = [NSMutableDictionary dictionaryWithObjectsAndKeys:
@@ -159,6 +163,7 @@ void writeState(bool running) {
     [state setObject:[runningPanel title] forKey:@"title"];
     [state setObject:@(running) forKey:@"running"];
     [state setObject:@([NSApp keyWindow] == runningPanel) forKey:@"key"];
+    [state setObject:@([NSApp isActive]) forKey:@"active"];
     [state setObject:@([runningPanel isVisible]) forKey:@"visible"];
     [state setObject:screenBox([runningPanel frame]) forKey:@"window"];
     [state setObject:screenBox([[NSScreen mainScreen] frame]) forKey:@"screen"];
@@ -195,8 +200,9 @@ extern "C" void setupDialogProbeWillRunModal(NSAlert* alert, NSWindow* panel) {
                                   selector:@selector(tick:)
                                   userInfo:nil
                                    repeats:YES];
-    [[NSRunLoop currentRunLoop] addTimer:timer forMode:NSModalPanelRunLoopMode];
-    [[NSRunLoop currentRunLoop] addTimer:timer forMode:NSDefaultRunLoopMode];
+    // In the mode of a button's tracking too, to show it pressed.
+    for (NSString* mode in @[ NSModalPanelRunLoopMode, NSDefaultRunLoopMode, NSEventTrackingRunLoopMode ])
+        [[NSRunLoop currentRunLoop] addTimer:timer forMode:mode];
 }
 
 extern "C" void setupDialogProbeDidRunModal(NSAlert* alert, NSWindow* panel, long result) {

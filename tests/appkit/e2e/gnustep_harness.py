@@ -178,6 +178,8 @@ class Dialog:
             stdin=subprocess.DEVNULL, cwd=cwd, env=env)
         self.state = None
         self.passes = 0
+        self.actions = []  # what was sent, for the failure messages
+        self.started = time.monotonic()
         self.next_window()
 
     def read(self):
@@ -209,13 +211,13 @@ class Dialog:
         shows once the keys and clicks sent so far have been handled."""
         since = self.state["tick"]
         self.state = wait_for(lambda: (s := self.read()) and s["running"] and s["tick"] >= since + 3
-                              and s, "the alert to be described again", timeout=5)
+                              and s, "the alert to be described again")
         return self.state
 
     def settle(self, probe, want, what):
         """Waits until probe(state) == want; fails showing what it was."""
         try:
-            wait_for(lambda: (s := self.read()) and probe(s) == want and s, what, timeout=5)
+            wait_for(lambda: (s := self.read()) and probe(s) == want and s, what)
         except Failure:
             check_equal(probe(self.read() or {"controls": []}), want, what)
         self.state = self.read()
@@ -230,11 +232,23 @@ class Dialog:
         check(len(matches) > index, f"no {kind} {name!r} (#{index}) in {self.controls(kind)}")
         return matches[index]
 
-    def click(self, kind, name, index=0):
+    def click(self, kind, name, index=0, takes=True):
+        """Clicks a control. GNUstep loses a release that arrives before it
+        has taken the press (as a busy machine makes it do), so the release
+        waits until the control shows itself pressed; a control that takes no
+        click (a disabled one) gets its release after a pause."""
         x, y = center(self.control(kind, name, index))
-        # GNUstep takes a press and a release at once for no click at all.
-        self.xdotool("mousemove", "--sync", str(x), str(y), "mousedown", "1", "sleep", "0.1",
-                     "mouseup", "1")
+        self.xdotool("mousemove", str(x), str(y), "sleep", "0.05", "mousedown", "1")
+        if takes:
+            def pressed():
+                state = self.read()
+                found = state and [c for c in state["controls"] if c["kind"] == kind
+                                   and c.get("title") == name]
+                return found and len(found) > index and found[index].get("pressed")
+            wait_for(pressed, f"the {kind} {name!r} to be pressed")
+        else:
+            time.sleep(0.3)
+        self.xdotool("mouseup", "1")
 
     def press(self, name):
         self.click("button", name)
@@ -246,6 +260,7 @@ class Dialog:
         self.xdotool("type", "--delay", "30", text)
 
     def xdotool(self, *arguments):
+        self.actions.append((round(time.monotonic() - self.started, 2), " ".join(arguments)))
         subprocess.run(["xdotool", *arguments], env=self.session.env, check=True, timeout=30)
 
     def finish(self, timeout=TIMEOUT):
@@ -257,7 +272,8 @@ class Dialog:
         except subprocess.TimeoutExpired:
             self.process.kill()  # GNUstep catches SIGTERM
             out, err = self.process.communicate()
-            raise Failure(f"still running after {timeout} s; stderr {err!r}")
+            raise Failure(f"{self.items!r} still running after {timeout} s, after "
+                          f"{self.actions}; stderr {err!r}; the alert: {summary(self.read())}")
         reports = self.session.sanitizer_reports()
         check(not reports, "sanitizer reports:\n" + "\n".join(reports))
         status = self.process.returncode
@@ -278,6 +294,15 @@ class Dialog:
         if self.process.poll() is None:
             self.process.kill()
             self.process.communicate()
+
+
+def summary(state):
+    if not state:
+        return None
+    shown = {key: value for key, value in state.items() if key != "controls"}
+    shown["focus"] = focused(state)
+    shown["controls"] = [(c["kind"], c.get("title", c.get("text")), c["box"]) for c in state["controls"]]
+    return shown
 
 
 def labels(state):
