@@ -19,6 +19,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
 from harness import Failure, check, check_equal, wait_for  # noqa: E402
 
+HERE = os.path.dirname(os.path.abspath(__file__))
 TIMEOUT = 20.0
 SCREEN = (1280, 800)
 # Classes of which GNUstep keeps no object of its own: any still alive at exit
@@ -73,7 +74,8 @@ class Session:
             "NSZombieEnabled": "YES", "CRASH_ON_ZOMBIE": "YES",
             # Under ASan and UBSan (a sanitizer build) their reports go to
             # files, since the program keeps standard error for its own lines.
-            "ASAN_OPTIONS": f"log_path={self.logs}/asan:detect_leaks=0",
+            "ASAN_OPTIONS": f"log_path={self.logs}/asan:detect_leaks=1",
+            "LSAN_OPTIONS": f"suppressions={HERE}/lsan.supp:print_suppressions=0",
             "UBSAN_OPTIONS": f"log_path={self.logs}/ubsan:print_stacktrace=1:halt_on_error=1",
         })
 
