@@ -64,7 +64,7 @@ void followKeyAndMainWindows() {
     }
 }
 
-// Replaces the implementation of an instance method by a block-free function,
+// Replaces the implementation of an instance method by a plain function,
 // returning the old one.
 IMP replaceMethod(Class cls, SEL selector, IMP implementation) {
     Method method = class_getInstanceMethod(cls, selector);
@@ -234,7 +234,6 @@ constexpr CGFloat kAccessorySpacing = 12;  // between the accessory and the text
 
 namespace {
 
-IMP gnustepAlertRunModal = nullptr;
 IMP gnustepAlertButtons = nullptr;
 
 NSArray* alertButtons(id self, SEL selector) {
@@ -362,7 +361,8 @@ NSTextField* makeLabel(Class cls, NSString* text, BOOL wraps) {
 // follows CoreFoundation's Copy rule: the caller releases it.
 extern "C" CFDictionaryRef CGSessionCopyCurrentDictionary(void) {
     if (!displayOpens()) return nullptr;
-    NSDictionary* session = [[NSDictionary alloc] initWithObjectsAndKeys:[NSNumber numberWithBool:YES], @"kCGSessionOnConsoleKey", nil];
+    NSDictionary* session = [[NSDictionary alloc]
+        initWithObjectsAndKeys:[NSNumber numberWithBool:YES], @"kCGSessionOnConsoleKey", nil];
     return reinterpret_cast<CFDictionaryRef>(session);
 }
 
@@ -379,8 +379,7 @@ extern "C" void CFRelease(CFTypeRef cf) {
 + (void)load {
     gnustepMenuInit = replaceMethod(objc_getClass("NSMenu"), @selector(initWithTitle:),
                                     reinterpret_cast<IMP>(menuInitWithTitle));
-    gnustepAlertRunModal = replaceMethod(objc_getClass("NSAlert"), @selector(runModal),
-                                         reinterpret_cast<IMP>(alertRunModal));
+    replaceMethod(objc_getClass("NSAlert"), @selector(runModal), reinterpret_cast<IMP>(alertRunModal));
     gnustepAlertButtons = replaceMethod(objc_getClass("NSAlert"), @selector(buttons),
                                         reinterpret_cast<IMP>(alertButtons));
     gnustepAlertDealloc = replaceMethod(objc_getClass("NSAlert"), sel_registerName("dealloc"),

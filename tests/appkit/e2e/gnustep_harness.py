@@ -74,9 +74,9 @@ class Session:
             "NSZombieEnabled": "YES", "CRASH_ON_ZOMBIE": "YES",
             # Under ASan and UBSan (a sanitizer build) their reports go to
             # files, since the program keeps standard error for its own lines.
-            "ASAN_OPTIONS": f"log_path={self.logs}/asan:detect_leaks=1",
+            "ASAN_OPTIONS": f"log_path={self.logs}/report:detect_leaks=1",
             "LSAN_OPTIONS": f"suppressions={HERE}/lsan.supp:print_suppressions=0",
-            "UBSAN_OPTIONS": f"log_path={self.logs}/ubsan:print_stacktrace=1:halt_on_error=1",
+            "UBSAN_OPTIONS": f"log_path={self.logs}/report:print_stacktrace=1:halt_on_error=1",
         })
 
     def probe_path(self):
@@ -279,8 +279,8 @@ class Dialog:
         reports = self.session.sanitizer_reports()
         check(not reports, "sanitizer reports:\n" + "\n".join(reports))
         status = self.process.returncode
-        check(status >= 0, f"killed by signal {-status} (a message to a freed object aborts)"
-                           f"; stderr {err!r}")
+        check(status >= 0, f"killed by signal {-status} (GNUstep aborts on a message to a freed "
+                           f"object); stderr {err!r}")
         try:
             with open(self.probe + ".exit") as file:
                 left = json.load(file)
