@@ -6,7 +6,9 @@ set -euo pipefail
 package=(dpkg-dev file)
 build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
 run=(xvfb xauth xdotool x11-utils imagemagick)
-test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev "${package[@]}")
+# libgnustep-gui-dev and gnustep-back0.29 build and run the AppKit backend on
+# GNUstep (tests/appkit/).
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")
@@ -24,10 +26,15 @@ for package in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
 
-echo "Installing: ${missing[*]}" >&2
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+# The workflow files' validator, from the npm registry, where npm is.
+if [ "${1:-build}" = test ]; then
+  "$(dirname "$0")/validate-workflows.sh" --install >/dev/null || [ $? -eq 77 ]
+fi

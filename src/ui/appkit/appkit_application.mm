@@ -415,6 +415,7 @@ public:
 
     void layout() override {
         [alert_.get() layout];
+        chainKeyViews();
         fitAccessoryToScreen();
     }
 
@@ -425,6 +426,7 @@ public:
     NSWindow* nsWindow() const { return [alert_.get() window]; }
 
 private:
+    void chainKeyViews();
     void fitAccessoryToScreen();
 
     Retained<NSAlert> alert_;
@@ -432,6 +434,24 @@ private:
     NSView* accessory_ = nil;  // owned by its own wrapper
     Retained<NSScrollView> scroll_;
 };
+
+// AppKit links no key-view chain from an alert's accessory view to its
+// buttons, so Tab would stay in the first field. Tab goes through the text
+// fields the accessory holds, in the order they were added, then through the
+// buttons, and back to the first field.
+void AppKitAlert::chainKeyViews() {
+    if (!accessory_) return;
+    NSMutableArray* chain = [NSMutableArray array];
+    for (NSView* view in [accessory_ subviews]) {
+        if ([view isKindOfClass:[NSTextField class]] && [static_cast<NSTextField*>(view) isEditable])
+            [chain addObject:view];
+    }
+    if ([chain count] == 0) return;  // no field: the alert's own chain stays
+    [chain addObjectsFromArray:[alert_.get() buttons]];
+    for (NSUInteger i = 0; i < [chain count]; ++i) {
+        [[chain objectAtIndex:i] setNextKeyView:[chain objectAtIndex:(i + 1) % [chain count]]];
+    }
+}
 
 // An accessory view taller than the screen would push the buttons out of
 // reach; it scrolls instead, keeping its own geometry inside, so that the
@@ -457,12 +477,14 @@ void AppKitAlert::fitAccessoryToScreen() {
     [accessory_ setFrameOrigin:NSZeroPoint];
     [scroll setDocumentView:accessory_];
 
-    // The scroller and the border take their room beside the visible part.
+    // The scroller takes its room beside the visible part. The border is
+    // inside the room the accessory gives up, so that the whole alert fits.
     [scroll tile];
     const NSSize inside = [scroll contentSize];
-    const CGFloat visibleHeight = scrolledAccessoryHeight(content.height, overflow);
-    [scroll setFrame:NSMakeRect(0, 0, content.width + (content.width - inside.width),
-                                visibleHeight + (content.height - inside.height))];
+    const CGFloat border = content.height - inside.height;
+    const CGFloat height =
+        std::max(kMinimumScrolledHeight + border, content.height - overflow);
+    [scroll setFrame:NSMakeRect(0, 0, content.width + (content.width - inside.width), height)];
     [scroll tile];
     // It opens at the top, where the view begins to read.
     NSClipView* clip = [scroll contentView];
@@ -516,7 +538,13 @@ void AppKitWindow::makeFirstResponder(View& view) {
 
 class AppKitApplication final : public Application {
 public:
-    AppKitApplication() : pool_([[NSAutoreleasePool alloc] init]) {}
+    AppKitApplication() : pool_([[NSAutoreleasePool alloc] init]) {
+        // Foundation reads "-Name value" pairs of the command line as settings
+        // (its argument domain), and AppKit obeys them: "migrate -NSFontSize
+        // 24" would set the font size. An item is never an option of the
+        // toolkit, so the domain goes before AppKit reads it.
+        [[NSUserDefaults standardUserDefaults] removeVolatileDomainForName:NSArgumentDomain];
+    }
 
     ~AppKitApplication() override {
         // Everything made during the run first, then the scope it was made in.
