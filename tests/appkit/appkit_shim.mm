@@ -10,6 +10,7 @@
 
 #include <dlfcn.h>
 #include <objc/runtime.h>
+#include <Block.h>
 
 #include <algorithm>
 #include <cmath>
@@ -370,6 +371,59 @@ extern "C" void CFRelease(CFTypeRef cf) {
     [reinterpret_cast<id>(const_cast<void*>(cf)) release];
 }
 
+// macOS 10.6: the application's local event monitors. Each sees the events
+// the application sends to its windows, in the order they were added, and
+// one that gives back nil ends the event there.
+namespace {
+
+struct EventMonitor {
+    NSEventMask mask;
+    NSEvent* (^handler)(NSEvent*);
+};
+std::vector<EventMonitor*> eventMonitors;
+IMP gnustepSendEvent = nullptr;
+
+void applicationSendEvent(id self, SEL selector, NSEvent* event) {
+    const std::vector<EventMonitor*> monitors = eventMonitors;  // a handler may remove one
+    for (EventMonitor* monitor : monitors) {
+        if (!(monitor->mask & (NSEventMask(1) << [event type]))) continue;
+        event = monitor->handler(event);
+        if (!event) return;
+    }
+    reinterpret_cast<void (*)(id, SEL, NSEvent*)>(gnustepSendEvent)(self, selector, event);
+}
+
+}  // namespace
+
+@implementation NSEvent (SetupDialogShim)
++ (id)addLocalMonitorForEventsMatchingMask:(NSEventMask)mask
+                                   handler:(NSEvent* (^)(NSEvent* event))block {
+    auto* monitor = new EventMonitor{mask, Block_copy(block)};
+    eventMonitors.push_back(monitor);
+    return [NSValue valueWithPointer:monitor];
+}
+
++ (void)removeMonitor:(id)eventMonitor {
+    auto* monitor = static_cast<EventMonitor*>([eventMonitor pointerValue]);
+    const auto found = std::find(eventMonitors.begin(), eventMonitors.end(), monitor);
+    if (found == eventMonitors.end()) return;
+    eventMonitors.erase(found);
+    Block_release(monitor->handler);
+    delete monitor;
+}
+@end
+
+// macOS 10.10: accessibility attributes. GNUstep has no bridge to a screen
+// reader, so nothing reads them; they are taken and kept nowhere.
+@implementation NSView (SetupDialogShim)
+- (void)setAccessibilityTitleUIElement:(id)accessibilityTitleUIElement {
+    (void)accessibilityTitleUIElement;
+}
+- (void)setAccessibilityHelp:(NSString*)accessibilityHelp {
+    (void)accessibilityHelp;
+}
+@end
+
 // Installed before main, as the executable's classes load: the methods
 // GNUstep has, in the shape macOS gives them.
 @interface SetupDialogAppKitShim : NSObject
@@ -377,6 +431,8 @@ extern "C" void CFRelease(CFTypeRef cf) {
 
 @implementation SetupDialogAppKitShim
 + (void)load {
+    gnustepSendEvent = replaceMethod(objc_getClass("NSApplication"), @selector(sendEvent:),
+                                     reinterpret_cast<IMP>(applicationSendEvent));
     gnustepMenuInit = replaceMethod(objc_getClass("NSMenu"), @selector(initWithTitle:),
                                     reinterpret_cast<IMP>(menuInitWithTitle));
     replaceMethod(objc_getClass("NSAlert"), @selector(runModal), reinterpret_cast<IMP>(alertRunModal));

@@ -16,6 +16,9 @@ import sys
 import tempfile
 import time
 
+# The alert takes keys once it has been active this long with none (seconds).
+KEY_GUARD = 0.7
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
 from harness import Failure, check, check_equal, wait_for  # noqa: E402
 
@@ -187,9 +190,15 @@ class Dialog:
     def read(self):
         try:
             with open(self.probe) as file:
-                return json.load(file)
+                state = json.load(file)
         except (OSError, ValueError):
             return None
+        # Titles are shown isolated in their own direction; the cases name
+        # them without the isolate's marks.
+        for control in state.get("controls", []):
+            if "title" in control:
+                control["title"] = control["title"].replace("\u2068", "").replace("\u2069", "")
+        return state
 
     def next_window(self):
         """Waits for the next alert of the run (the enrollment dialog shows a
@@ -207,6 +216,7 @@ class Dialog:
             raise Failure(f"the program ended instead of showing alert {want}: {self.finish()}")
         self.passes = want
         self.state = found
+        self.shown_at = time.monotonic()
 
     def fresh(self):
         """The state written at least a few ticks after now: what the alert
@@ -255,10 +265,19 @@ class Dialog:
     def press(self, name):
         self.click("button", name)
 
+    def past_the_guard(self):
+        """Keys count only once an alert has been active for half a second
+        with no key: the first keys to a new alert wait that long."""
+        waited = time.monotonic() - getattr(self, "shown_at", 0)
+        if waited < KEY_GUARD:
+            time.sleep(KEY_GUARD - waited)
+
     def key(self, *keys):
+        self.past_the_guard()
         self.xdotool("key", "--delay", "50", *keys)
 
     def type(self, text):
+        self.past_the_guard()
         self.xdotool("type", "--delay", "30", text)
 
     def xdotool(self, *arguments):
