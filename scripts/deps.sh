@@ -6,9 +6,9 @@ set -euo pipefail
 package=(dpkg-dev file)
 build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
 run=(xvfb xauth xdotool x11-utils imagemagick)
-# libgnustep-gui-dev and gnustep-back0.29 build and run the AppKit backend on
-# GNUstep (tests/appkit/).
-test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 "${package[@]}")
+# libgnustep-gui-dev, gnustep-back0.29 and libblocksruntime-dev build and run
+# the AppKit backend on GNUstep (tests/appkit/).
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")
