@@ -3,7 +3,11 @@
 // this program; the test plays the user, answering each prompt as it shows,
 // and reads the record back.
 #include <fcntl.h>
+#if __has_include(<pty.h>)
 #include <pty.h>
+#else
+#include <util.h>  // openpty on macOS
+#endif
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>

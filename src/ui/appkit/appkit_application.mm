@@ -428,11 +428,13 @@ public:
 private:
     void chainKeyViews();
     void fitAccessoryToScreen();
+    CGFloat scrolledBand() const;
 
     Retained<NSAlert> alert_;
     AppKitWindow window_;
     NSView* accessory_ = nil;  // owned by its own wrapper
     Retained<NSScrollView> scroll_;
+    Retained<NSView> holder_;  // the rows' scroll view and what stands under it
 };
 
 // AppKit links no key-view chain from an alert's accessory view to its
@@ -464,16 +466,40 @@ void AppKitAlert::fitAccessoryToScreen() {
     if (overflow <= 0) return;
 
     const NSSize content = [accessory_ frame].size;
+    // Where the view starts with a list of rows, only the rows scroll: what
+    // stands under them stays in view with the buttons.
+    const CGFloat band = scrolledBand();
+    const CGFloat below = content.height - band;
     scroll_ = Retained<NSScrollView>::adopt([[NSScrollView alloc]
-        initWithFrame:NSMakeRect(0, 0, content.width, content.height)]);
+        initWithFrame:NSMakeRect(0, below, content.width, band)]);
     NSScrollView* scroll = scroll_.get();
     [scroll setHasVerticalScroller:YES];
     [scroll setHasHorizontalScroller:NO];
     [scroll setAutohidesScrollers:NO];
     [scroll setBorderType:NSBezelBorder];
+    NSView* replacement = scroll;
+    if (below > 0) {
+        // The controls under the rows move to a holder, under the scroll
+        // view; the view keeps the rows, moved down to its new bottom.
+        holder_ = Retained<NSView>::adopt([[NSView alloc] initWithFrame:NSMakeRect(0, 0, content.width, content.height)]);
+        NSArray* subviews = [[[accessory_ subviews] copy] autorelease];
+        for (NSView* view in subviews) {
+            if (NSMinY([view frame]) >= below) {
+                [view setFrameOrigin:NSMakePoint(NSMinX([view frame]), NSMinY([view frame]) - below)];
+                continue;
+            }
+            [view retain];
+            [view removeFromSuperview];
+            [holder_.get() addSubview:view];
+            [view release];
+        }
+        [accessory_ setFrameSize:NSMakeSize(content.width, band)];
+        [holder_.get() addSubview:scroll];
+        replacement = holder_.get();
+    }
     // The alert lets go of the old accessory view before it moves into the
     // scroll view, so that the alert cannot take it back out.
-    [alert_.get() setAccessoryView:scroll];
+    [alert_.get() setAccessoryView:replacement];
     [accessory_ setFrameOrigin:NSZeroPoint];
     [scroll setDocumentView:accessory_];
 
@@ -481,16 +507,39 @@ void AppKitAlert::fitAccessoryToScreen() {
     // inside the room the accessory gives up, so that the whole alert fits.
     [scroll tile];
     const NSSize inside = [scroll contentSize];
-    const CGFloat border = content.height - inside.height;
-    const CGFloat height =
-        std::max(kMinimumScrolledHeight + border, content.height - overflow);
-    [scroll setFrame:NSMakeRect(0, 0, content.width + (content.width - inside.width), height)];
+    const CGFloat border = band - inside.height;
+    const CGFloat height = std::max(kMinimumScrolledHeight + border, band - overflow);
+    const CGFloat width = content.width + (content.width - inside.width);
+    [scroll setFrame:NSMakeRect(0, below, width, height)];
+    if (holder_) [holder_.get() setFrameSize:NSMakeSize(width, below + height)];
     [scroll tile];
     // It opens at the top, where the view begins to read.
     NSClipView* clip = [scroll contentView];
-    [clip scrollToPoint:NSMakePoint(0, content.height - [scroll contentSize].height)];
+    [clip scrollToPoint:NSMakePoint(0, band - [scroll contentSize].height)];
     [scroll reflectScrolledClipView:clip];
     [alert_.get() layout];
+}
+
+// The height of the part of the accessory view that scrolls: from its top
+// down to the last row of a list it starts with, or the whole view.
+CGFloat AppKitAlert::scrolledBand() const {
+    std::vector<NSView*> views;
+    for (NSView* view in [accessory_ subviews]) views.push_back(view);
+    // Reading order: top to bottom, then left to right.
+    std::stable_sort(views.begin(), views.end(), [](NSView* a, NSView* b) {
+        const NSRect fa = [a frame], fb = [b frame];
+        return NSMaxY(fa) != NSMaxY(fb) ? NSMaxY(fa) > NSMaxY(fb) : NSMinX(fa) < NSMinX(fb);
+    });
+    std::vector<Rect> frames;
+    for (NSView* view : views) {
+        const NSRect f = [view frame];
+        frames.push_back({f.origin.x, f.origin.y, f.size.width, f.size.height});
+    }
+    const std::size_t rows = leadingRowCount(frames);
+    const CGFloat height = NSHeight([accessory_ frame]);
+    // A view that is all list scrolls whole, its margins with it.
+    if (rows == 0 || rows == views.size()) return height;
+    return height - NSMinY([views[rows - 1] frame]);
 }
 
 // The alert ignores the keyboard until its window has been key for the
