@@ -1,11 +1,13 @@
 // What the end-to-end test of the GNUstep build reads of a running program,
 // where a screen reader would read the accessibility tree: with
 // SETUP_DIALOG_PROBE=FILE set, the program describes the alert it is running
-// in FILE (JSON, replaced whole ten times a second): every control with its
-// kind, title or text, state, whether it is enabled and has the keyboard focus,
-// its font size and its place on the screen in X's coordinates. At exit it
-// writes FILE.exit: how many objects of each class are still alive. Without
-// the variable it does nothing. Test-only; nothing here is part of the program.
+// in FILE (JSON, replaced whole ten times a second, also while a button is
+// held down): the alert's style and buttons, and every control with its kind,
+// title or text, state, whether it is enabled, pressed or has the keyboard
+// focus, its font size and its place on the screen in X's coordinates. At exit
+// it writes FILE.exit: how many objects of each class are still alive, and
+// which of the views and icons the alerts showed still are. Without the
+// variable it does nothing. Test-only; nothing here is part of the program.
 
 #import <AppKit/AppKit.h>
 
