@@ -20,7 +20,7 @@ import time
 KEY_GUARD = 0.7
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
-from harness import Failure, check, check_equal, wait_for  # noqa: E402
+from harness import Failure, check, check_equal, start_xvfb, wait_for  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TIMEOUT = 20.0
@@ -63,7 +63,9 @@ class Session:
         os.makedirs(home)
         self.logs = os.path.join(self.dir, "sanitizer")
         os.makedirs(self.logs)
-        self.xvfb, display = start_xvfb()
+        # -noreset: without it the server resets when its last client leaves,
+        # and a program starting just then sometimes finds no display.
+        self.xvfb, display = start_xvfb("-noreset")
         self.env = {
             key: value for key, value in os.environ.items()
             if key not in ("WAYLAND_DISPLAY", "SETUP_DIALOG_DEBUG", "GNUSTEP_STRING_ENCODING")}
@@ -141,22 +143,6 @@ def alive(pid):
             return file.read().split(") ")[-1][:1] not in ("Z", "X")
     except OSError:
         return False
-
-
-def start_xvfb():
-    # -noreset: without it the server resets when its last client leaves, and
-    # a program starting just then sometimes finds no display.
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-         "-nolisten", "tcp", "-noreset"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        raise RuntimeError("Xvfb did not start")
-    return xvfb, ":" + number
 
 
 def center(control):
