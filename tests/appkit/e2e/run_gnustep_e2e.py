@@ -185,14 +185,8 @@ def cases(session):
                 run.kill()
 
     def names_come_back_byte_for_byte():
-        names = ["100% sure", "%s%n", "Zed \u2014 Preview", "\u5149\u6807 \u7f16\u8f91\u5668",
-                 "a,b", "Dup", "Dup", " padded ", "R&D", "Cafe\u0301", "\U0001f680 Rocket"]
-        kept = names[:6] + names[7:]  # the second "Dup" gets unchecked
-        joined = ",".join(kept).encode()
-        for items, button, out in [
-            (("clients", "default"), "Configure", b"configure\nfalse\n" + joined + b"\n"),
-            (("migrate",), "Migrate", joined + b"\n"),
-        ]:
+        names = setup.HARD_NAMES
+        for items, button, out in setup.HARD_NAME_RUNS:
             run = dialog(*items, *(name.encode() for name in names))
             try:
                 check_equal([c["title"] for c in run.controls("checkbox")][:len(names)], names,
