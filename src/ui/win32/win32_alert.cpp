@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "ui/display_text.h"
 #include "ui/screen_fit.h"
@@ -378,8 +380,14 @@ void Win32Alert::build(UINT dpi) {
     if (informativeHeight) {
         // A text too long for the screen scrolls in its place, as read-only
         // text the keyboard can reach; otherwise it is a plain label.
+        // The edit control breaks lines only at CR LF.
+        std::wstring lines;
+        for (wchar_t c : informative) {
+            if (c == L'\n' && textScrolls) lines += L'\r';
+            lines += c;
+        }
         textWindow_ = textScrolls
-                          ? makeChild(parent, L"EDIT", informative,
+                          ? makeChild(parent, L"EDIT", lines,
                                       WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, informativeRect)
                           : makeChild(parent, L"STATIC", informative, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
                                       informativeRect);
@@ -556,7 +564,12 @@ long Win32Alert::runModal() {
     empty.header.dwExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
     HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &empty.header, nullptr, dialogProc,
                                              reinterpret_cast<LPARAM>(this));
-    if (!dialog) return kModalResponseCancel;
+    if (!dialog) {
+        // The desktop went away after the check: no answer can be given.
+        std::fputs("setup-dialog: lost the display before an answer\n", stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
     SetWindowTextW(dialog_, widen(messageText_).c_str());
     if (image_) {
         windowIcon_ = image_->makeIcon(GetSystemMetricsForDpi(SM_CXICON, GetDpiForWindow(dialog_)));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "ui/arena.h"
 #include "ui/win32/win32_alert.h"
@@ -32,12 +33,22 @@ public:
     void activateIgnoringOtherApps(bool) override { activationRequested_ = true; }
 
     // A service, or any process on a window station that is not the
-    // interactive one, has no desktop a person could see.
+    // interactive one, has no desktop a person could see; and where no
+    // window can be made at all (Wine with no display), none is shown.
     bool canShowWindows() override {
+        if (windowsShown_) return *windowsShown_;
         USEROBJECTFLAGS flags{};
         HWINSTA station = GetProcessWindowStation();
-        if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return false;
-        return (flags.dwFlags & WSF_VISIBLE) != 0 && GetSystemMetrics(SM_CMONITORS) > 0;
+        bool shown = station && GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr) &&
+                     (flags.dwFlags & WSF_VISIBLE) != 0;
+        if (shown) {
+            HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr);
+            shown = probe != nullptr;
+            if (probe) DestroyWindow(probe);
+        }
+        windowsShown_ = shown;
+        return shown;
     }
 
     std::size_t openScope() override { return arena_.mark(); }
@@ -122,6 +133,7 @@ private:
     bool activationRequested_ = false;
     bool started_ = false;
     bool comStarted_ = false;
+    std::optional<bool> windowsShown_;
 };
 
 }  // namespace
