@@ -581,7 +581,15 @@ long Win32Alert::runModal() {
     build(dpiOfMonitorUnderPointer());
     place();
     ShowWindow(dialog_, SW_SHOW);
-    if (host_.activationRequested()) SetForegroundWindow(dialog_);
+    if (host_.activationRequested() && !SetForegroundWindow(dialog_)) {
+        // Windows keeps the foreground from a program the user did not start
+        // just now: the taskbar button flashes instead, until it is chosen.
+        FLASHWINFO flash{};
+        flash.cbSize = sizeof flash;
+        flash.hwnd = dialog_;
+        flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+        FlashWindowEx(&flash);
+    }
     if (firstResponder_ && firstResponder_->hwnd()) {
         // As Windows does for a field that takes the focus this way, its
         // whole text is selected, so that typing replaces a value put back.

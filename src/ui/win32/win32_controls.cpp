@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cwchar>
 
 #include "ui/display_text.h"
 #include "ui/win32/win32_text.h"
@@ -256,10 +257,28 @@ void Win32Checkbox::setAccessibilityHelp(const std::string& help) {
 void Win32Checkbox::createControl(const ControlSite& site) {
     // A name from the parent cannot reorder its own letters; BS_NOTIFY tells
     // the parent when it takes the focus, so that a scrolled list shows it.
-    hwnd_ = makeWindow(site, L"BUTTON", plainButtonText(withoutDirectionControls(title_)),
+    // A title wider than its row ends in "…"; a screen reader still reads
+    // it whole, from the accessible name.
+    HFONT font = site.fonts.font(nullptr);
+    const UINT dpi = site.fonts.metrics().dpi;
+    const int room = static_cast<int>(site.rect.right - site.rect.left) - GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) -
+                     site.fonts.metrics().px(6);
+    std::wstring shown = widen(withoutDirectionControls(title_));
+    if (textExtent(font, shown, 0, DT_SINGLELINE | DT_NOPREFIX).cx > room) {
+        shown.append(4, L'\0');  // room for the ellipsis DrawText writes in
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        RECT rect{0, 0, std::max(room, 1), 0};
+        DrawTextW(dc, shown.data(), -1, &rect,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        shown.resize(wcslen(shown.c_str()));
+    }
+    hwnd_ = makeWindow(site, L"BUTTON", plainButtonText(narrow(shown)),
                        WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY | (enabled_ ? 0 : WS_DISABLED));
     if (!hwnd_) return;
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(site.fonts.font(nullptr)), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(hwnd_, BM_SETCHECK, state_ == kControlStateValueOn ? BST_CHECKED : BST_UNCHECKED, 0);
     setAccessibleText(hwnd_, AccessibleText::Name, widen(title_));
     if (!help_.empty()) setAccessibleText(hwnd_, AccessibleText::Help, widen(help_));
