@@ -1,7 +1,9 @@
 #include "records/records.h"
 
+#ifndef _WIN32
 #include <poll.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <initializer_list>
@@ -25,6 +27,14 @@ std::string joinSelection(const std::vector<std::string>& names, const std::vect
 
 namespace {
 
+#ifdef _WIN32
+// A Windows pipe blocks its writer while it is full: the stream writes the
+// record whole or fails and keeps the error.
+void deliver(std::FILE* out, std::string_view record) {
+    std::fwrite(record.data(), 1, record.size(), out);
+    std::fflush(out);
+}
+#else
 // Writes the whole record and waits while the pipe is full, also when the
 // parent made standard output non-blocking: only a real error loses it.
 // Bytes that cannot be written go through the stream after all, which then
@@ -50,6 +60,7 @@ void deliver(std::FILE* out, std::string_view record) {
         std::fflush(out);
     }
 }
+#endif
 
 std::string lines(std::initializer_list<std::string_view> values) {
     std::string record;

@@ -4,8 +4,8 @@
 
 namespace ui {
 
-std::string isolatedName(std::string_view name) {
-    std::string shown = "\xE2\x81\xA8";  // U+2068 FIRST STRONG ISOLATE
+std::string withoutDirectionControls(std::string_view name) {
+    std::string shown;
     for (std::size_t at = 0; at < name.size();) {
         const std::size_t start = at;
         const char32_t c = utf8::decodeAt(name, at);
@@ -15,7 +15,12 @@ std::string isolatedName(std::string_view name) {
             shown.append(name.substr(start, at - start));
         }
     }
-    return shown + "\xE2\x81\xA9";  // U+2069 POP DIRECTIONAL ISOLATE
+    return shown;
+}
+
+std::string isolatedName(std::string_view name) {
+    // U+2068 FIRST STRONG ISOLATE ... U+2069 POP DIRECTIONAL ISOLATE
+    return "\xE2\x81\xA8" + withoutDirectionControls(name) + "\xE2\x81\xA9";
 }
 
 }  // namespace ui

@@ -14,4 +14,9 @@ namespace ui {
 // keeps the bytes.
 std::string isolatedName(std::string_view name);
 
+// The same name with its direction controls made U+FFFD, not isolated: for
+// a control that shows the name alone, where nothing stands around it to be
+// reordered, and whose toolkit draws the isolate marks as boxes.
+std::string withoutDirectionControls(std::string_view name);
+
 }  // namespace ui
