@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages this project needs, when they are missing.
-# Usage: scripts/deps.sh build|run|test|bench|package
+# Usage: scripts/deps.sh build|run|test|bench|package|windows
 set -euo pipefail
 
 package=(dpkg-dev file)
@@ -8,7 +8,9 @@ build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev
 run=(xvfb xauth xdotool x11-utils imagemagick)
 # libgnustep-gui-dev, gnustep-back0.29 and libblocksruntime-dev build and run
 # the AppKit backend on GNUstep (tests/appkit/).
-test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev "${package[@]}")
+# The Windows build (mingw-w64) and Wine run it in the suite (tests/win32/).
+windows=(cmake make g++-mingw-w64-x86-64-posix)
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev wine wine64 "${windows[@]}" "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")
@@ -18,7 +20,9 @@ case "${1:-build}" in
   test) wanted+=("${test[@]}") ;;
   bench) wanted+=("${run[@]}" "${bench[@]}") ;;
   package) wanted+=("${package[@]}") ;;
-  *) echo "usage: $0 build|run|test|bench|package" >&2; exit 2 ;;
+  # Only the cross compiler: no Qt for a Windows build.
+  windows) wanted=("${windows[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench|package|windows" >&2; exit 2 ;;
 esac
 
 missing=()
