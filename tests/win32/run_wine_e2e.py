@@ -302,18 +302,25 @@ def cases(session):
 
     # Every mode, answered by keys ---------------------------------------------
 
-    def message_dialogs_answer_return_and_ignore_escape():
+    def still_open(run, what):
+        time.sleep(0.3)
+        check(run.process.poll() is None, f"{what} closed {run.items}")
+
+    def message_dialogs_answer_return_after_the_guard_and_ignore_escape():
         for items, text in [(("enforcement-error", "disable", "ignored"), run_e2e.TURN_OFF),
                             (("enforcement-error", "enable"), run_e2e.TURN_ON),
                             (("migrate-empty", "x"), run_e2e.NOTHING_TO_MIGRATE)]:
             run = dialog(*items)
             try:
+                # Typed at whatever had the focus as the alert came up.
+                subprocess.run(["xdotool", "key", "Return"], env=session.env, check=True)
+                still_open(run, "Return before the guard")
+                run.shown_at = time.monotonic()  # the key started the guard again
                 expect_alert(run, setup.TITLE, [text], ["OK"])
                 if items[1] == "disable":
                     session.shot("enforcement-error-disable")
-                run.key("Escape")  # no "Cancel": nothing happens
-                time.sleep(0.3)
-                check(run.process.poll() is None, f"Escape closed {items}")
+                run.key("Escape")  # no "Cancel"
+                still_open(run, "Escape")
                 run.key("Return")
                 expect_run(run.finish(), 0)
             finally:
@@ -334,8 +341,7 @@ def cases(session):
                 for key in keys:
                     run.key(key)
                     if key == "Escape":
-                        time.sleep(0.3)
-                        check(run.process.poll() is None, f"Escape closed {items}")
+                        still_open(run, "Escape")
                 expect_run(run.finish(), 0, out=out)
             finally:
                 run.kill()
@@ -467,8 +473,7 @@ def cases(session):
             run.next_window()
             expect_pass(run, enroll.NO_PREFIX, code="abc")
             session.shot("enroll-rejected")
-            run.key("BackSpace", "BackSpace", "BackSpace", "BackSpace")
-            run.type("dk_123")
+            run.type("dk_123")  # the value put back is selected: typing replaces it
             run.key("Tab")
             run.type("ana%s+x@example.org")
             run.settle(fields, ["dk_123", "ana%s+x@example.org"], "both fields")
@@ -512,7 +517,7 @@ def cases(session):
             expect_run((done.returncode, done.stdout, done.stderr), 1, err=err)
 
     return [command_line_errors_show_no_window,
-            message_dialogs_answer_return_and_ignore_escape,
+            message_dialogs_answer_return_after_the_guard_and_ignore_escape,
             checkbox_modes_answer_return_and_escape,
             the_second_buttons_and_clicked_boxes_make_the_record,
             automatic_setup_locks_and_unlocks_the_clients,
