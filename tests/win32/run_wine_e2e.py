@@ -383,26 +383,27 @@ def cases(session):
                 run.kill()
 
     def automatic_setup_locks_and_unlocks_the_clients():
-        locked = [("A", True, False), ("B", True, False), (setup.AUTO, True, True)]
-        chosen = [("A", False, True), ("B", True, True), (setup.AUTO, False, True)]
-        run = dialog("clients", "auto_install", "A", "B")
+        locked = [("Cursor", True, False), ("Claude", True, False), (setup.AUTO, True, True)]
+        chosen = [("Cursor", False, True), ("Claude", True, True), (setup.AUTO, False, True)]
+        run = dialog("clients", "auto_install", "Cursor", "Claude")
         try:
             expect_alert(run, setup.TITLE, [setup.CLIENTS_TEXT, setup.LATER], ["Configure", "Skip"],
                          locked)
-            run.mouse("A")  # a locked box takes no click
+            session.shot("clients-auto-install")
+            run.mouse("Cursor")  # a locked box takes no click
             time.sleep(0.3)
             check_equal(boxes(run.read()), locked, "a click on a locked client")
             for title, want, what in [
-                (setup.AUTO, [("A", True, True), ("B", True, True), (setup.AUTO, False, True)],
+                (setup.AUTO, [("Cursor", True, True), ("Claude", True, True), (setup.AUTO, False, True)],
                  "unlocked, still checked"),
-                ("A", chosen, "A unchecked"),
-                (setup.AUTO, locked, "locked again, A checked"),
-                (setup.AUTO, chosen, "unlocked, A as it was"),
+                ("Cursor", chosen, "Cursor unchecked"),
+                (setup.AUTO, locked, "locked again, Cursor checked"),
+                (setup.AUTO, chosen, "unlocked, Cursor as it was"),
             ]:
                 run.mouse(title)
                 run.settle(boxes, want, what)
             run.click("Skip")
-            expect_run(run.finish(), 0, out=b"skip\nfalse\nB\n")
+            expect_run(run.finish(), 0, out=b"skip\nfalse\nClaude\n")
         finally:
             run.kill()
 
@@ -423,7 +424,9 @@ def cases(session):
             run = dialog(*items, *names)
             try:
                 check_equal([b[0] for b in boxes(run.state)][:len(names)], names, "checkbox titles")
-                check(run.control("R&D")["text"] == "R&&D", "the & of R&D is not doubled")
+                r_and_d = run.control("R&D")
+                check_equal((r_and_d["text"], session.probe_run("accessible", str(r_and_d["hwnd"]))["name"]),
+                            ("R&&D", "R&D"), "R&D's window text and accessible name")
                 second_dup = [c for c in run.state["controls"] if c["text"] == "Dup"][1]
                 session.probe_run("click", str(second_dup["hwnd"]))
                 run.settle(lambda s: [b[1] for b in boxes(s) if b[0] == "Dup"], [True, False],
@@ -460,6 +463,10 @@ def cases(session):
         expect_alert(run, enroll.TITLE, [informative, "Setup code", "Work email"],
                      ["Retry" if message else "Continue", "Skip", "Cancel"])
         check_equal(fields(run.state), [code, email], "fields")
+        # A screen reader names each field by its caption.
+        check_equal([session.probe_run("accessible", str(c["hwnd"]))["name"]
+                     for c in reading_order(run.state) if c["class"].lower() == "edit"],
+                    ["Setup code", "Work email"], "the fields' accessible names")
         run.settle(focused, ("edit", code), "the focus in the setup-code field")
 
     def enrollment_is_rejected_then_accepted():

@@ -3,7 +3,8 @@
 //
 //   win32-probe list               every visible top-level dialog, as JSON
 //   win32-probe click HWND         BM_CLICK on a button
-//   win32-probe accessible HWND    what MSAA tells a screen reader of a control
+//   win32-probe accessible HWND    what MSAA tells a screen reader of a control:
+//                                  name, description, help, role and state
 //   win32-probe serve              the same commands, one a line on standard
 //                                  input, each answered by one line
 //
@@ -40,7 +41,7 @@ std::string utf8(const wchar_t* text, int length) {
 }
 
 std::string json(const std::string& text) {
-  std::string out = "\"";
+  std::string out(1, '"');
   for (unsigned char c : text) {
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -53,14 +54,37 @@ std::string json(const std::string& text) {
       out += static_cast<char>(c);
     }
   }
-  return out + "\"";
+  out += '"';
+  return out;
 }
 
-const char* boolean(bool value) { return value ? "true" : "false"; }
+// A JSON object, built by appending: GCC 12 warns falsely (-Wrestrict) on
+// chains of std::string operator+ in an optimised build.
+class Object {
+ public:
+  Object& raw(const char* key, const std::string& value) {
+    text_.push_back(text_.empty() ? '{' : ',');
+    text_.push_back('"');
+    text_ += key;
+    text_ += "\":";
+    text_ += value;
+    return *this;
+  }
+  Object& str(const char* key, const std::string& value) { return raw(key, json(value)); }
+  Object& num(const char* key, long long value) { return raw(key, std::to_string(value)); }
+  Object& flag(const char* key, bool value) { return raw(key, value ? "true" : "false"); }
+  Object& window(const char* key, HWND value) {
+    return raw(key, std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(value))));
+  }
+  std::string done() {
+    if (text_.empty()) text_.push_back('{');
+    text_.push_back('}');
+    return text_;
+  }
 
-std::string handle(HWND window) {
-  return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-}
+ private:
+  std::string text_;
+};
 
 // The text through WM_GETTEXT: GetWindowText does not ask a control of
 // another process, so an edit field would read as its creation title.
@@ -83,8 +107,13 @@ std::string class_of(HWND window) {
 std::string rect_of(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
-  return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-         std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top) + "]";
+  std::string out(1, '[');
+  for (LONG value : {r.left, r.top, r.right - r.left, r.bottom - r.top}) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(value);
+  }
+  out += ']';
+  return out;
 }
 
 // What a button is, from its BS_* type.
@@ -104,31 +133,26 @@ const char* button_kind(LONG style) {
 struct Walk {
   HWND focus = nullptr;
   std::string out;
-  bool first = true;
 };
 
 BOOL CALLBACK describe_control(HWND control, LPARAM data) {
   auto& walk = *reinterpret_cast<Walk*>(data);
   LONG style = GetWindowLongW(control, GWL_STYLE);
   std::string cls = class_of(control);
-  std::string entry = "{\"hwnd\":" + handle(control) +
-                      ",\"parent\":" + handle(GetParent(control)) +
-                      ",\"id\":" + std::to_string(GetDlgCtrlID(control)) +
-                      ",\"class\":" + json(cls) + ",\"text\":" + json(text_of(control)) +
-                      ",\"style\":" + std::to_string(static_cast<unsigned long>(style));
+  Object entry;
+  entry.window("hwnd", control).window("parent", GetParent(control))
+      .num("id", GetDlgCtrlID(control)).str("class", cls).str("text", text_of(control))
+      .num("style", static_cast<unsigned long>(style));
   if (_stricmp(cls.c_str(), "Button") == 0) {
     DWORD_PTR check = 0;
     SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &check);
-    entry += std::string(",\"button\":\"") + button_kind(style) +
-             "\",\"check\":" + std::to_string(check);
+    entry.str("button", button_kind(style)).num("check", static_cast<long long>(check));
   }
-  entry += std::string(",\"tabstop\":") + boolean(style & WS_TABSTOP) +
-           ",\"enabled\":" + boolean(IsWindowEnabled(control)) +
-           ",\"visible\":" + boolean(IsWindowVisible(control)) +
-           ",\"focused\":" + boolean(control == walk.focus) +
-           ",\"rect\":" + rect_of(control) + "}";
-  walk.out += (walk.first ? "" : ",") + entry;
-  walk.first = false;
+  entry.flag("tabstop", style & WS_TABSTOP).flag("enabled", IsWindowEnabled(control))
+      .flag("visible", IsWindowVisible(control)).flag("focused", control == walk.focus)
+      .raw("rect", rect_of(control));
+  if (!walk.out.empty()) walk.out += ',';
+  walk.out += entry.done();
   return TRUE;
 }
 
@@ -142,13 +166,13 @@ BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
   return TRUE;
 }
 
-std::string error(const std::string& message) { return "{\"error\":" + json(message) + "}"; }
+std::string error(const std::string& message) { return Object().str("error", message).done(); }
 
 std::string list() {
   Dialogs dialogs;
   EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(&dialogs));
   HWND foreground = GetForegroundWindow();
-  std::string out = "[";
+  std::string out(1, '[');
   for (size_t i = 0; i < dialogs.found.size(); ++i) {
     HWND dialog = dialogs.found[i];
     DWORD pid = 0;
@@ -162,16 +186,15 @@ std::string list() {
     Walk walk;
     walk.focus = info.hwndFocus;
     EnumChildWindows(dialog, describe_control, reinterpret_cast<LPARAM>(&walk));
-    out += (i ? "," : "") + std::string("{\"hwnd\":") + handle(dialog) +
-           ",\"pid\":" + std::to_string(pid) + ",\"title\":" + json(text_of(dialog)) +
-           ",\"rect\":" + rect_of(dialog) +
-           ",\"topmost\":" + boolean(exstyle & WS_EX_TOPMOST) +
-           ",\"foreground\":" + boolean(dialog == foreground) +
-           ",\"active\":" + boolean(info.hwndActive == dialog) +
-           ",\"enabled\":" + boolean(IsWindowEnabled(dialog)) +
-           ",\"controls\":[" + walk.out + "]}";
+    if (i) out += ',';
+    out += Object().window("hwnd", dialog).num("pid", pid).str("title", text_of(dialog))
+               .raw("rect", rect_of(dialog)).flag("topmost", exstyle & WS_EX_TOPMOST)
+               .flag("foreground", dialog == foreground).flag("active", info.hwndActive == dialog)
+               .flag("enabled", IsWindowEnabled(dialog)).raw("controls", walk.out.insert(0, 1, '[').append(1, ']'))
+               .done();
   }
-  return out + "]";
+  out += ']';
+  return out;
 }
 
 std::string click(HWND button) {
@@ -199,7 +222,7 @@ std::string accessible(HWND control) {
   if (FAILED(status) || !object) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08lx", static_cast<unsigned long>(status));
-    return error(std::string("no accessible object: ") + hex);
+    return error(std::string("no accessible object: ").append(hex));
   }
   VARIANT self;
   VariantInit(&self);
@@ -207,17 +230,19 @@ std::string accessible(HWND control) {
   self.lVal = CHILDID_SELF;
   BSTR name = nullptr;
   BSTR description = nullptr;
+  BSTR help = nullptr;
   object->get_accName(self, &name);
   object->get_accDescription(self, &description);
+  object->get_accHelp(self, &help);
   VARIANT role, state;
   VariantInit(&role);
   VariantInit(&state);
   object->get_accRole(self, &role);
   object->get_accState(self, &state);
   object->Release();
-  return "{\"name\":" + json(bstr(name)) + ",\"description\":" + json(bstr(description)) +
-         ",\"role\":" + std::to_string(role.vt == VT_I4 ? role.lVal : -1) +
-         ",\"state\":" + std::to_string(state.vt == VT_I4 ? state.lVal : 0) + "}";
+  return Object().str("name", bstr(name)).str("description", bstr(description))
+      .str("help", bstr(help)).num("role", role.vt == VT_I4 ? role.lVal : -1)
+      .num("state", state.vt == VT_I4 ? state.lVal : 0).done();
 }
 
 std::string run(const std::string& command, const std::string& argument) {
@@ -226,7 +251,7 @@ std::string run(const std::string& command, const std::string& argument) {
     char* end = nullptr;
     HWND window = reinterpret_cast<HWND>(
         static_cast<UINT_PTR>(std::strtoull(argument.c_str(), &end, 10)));
-    if (argument.empty() || *end || !IsWindow(window)) return error("no window " + argument);
+    if (argument.empty() || *end || !IsWindow(window)) return error(std::string("no window ").append(argument));
     return command == "click" ? click(window) : accessible(window);
   }
   return error("usage: win32-probe list | click HWND | accessible HWND | serve");
