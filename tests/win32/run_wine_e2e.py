@@ -61,6 +61,8 @@ class Session:
                     if not k.startswith(("LC_", "WINE", "WAYLAND_"))}
         self.env.update({
             "DISPLAY": display, "WINEPREFIX": os.path.join(self.dir, "prefix"),
+            # Wine writes menu entries and file associations under HOME.
+            "HOME": os.path.join(self.dir, "home"),
             "WINEDEBUG": "-all",
             # Wine turns the UTF-8 command line into UTF-16 by the locale.
             "LANG": "C.UTF-8",
@@ -69,6 +71,7 @@ class Session:
         # With no window manager a managed window makes every program wait
         # about 2 s at its exit. Set before the prefix is made, which keeps it.
         os.makedirs(self.env["WINEPREFIX"])
+        os.makedirs(self.env["HOME"])
         with open(os.path.join(self.env["WINEPREFIX"], "user.reg"), "w") as reg:
             reg.write(USER_REG)
         self.prober = None
@@ -269,6 +272,7 @@ class Dialog:
             self.process.kill()
             out, err = self.process.communicate()
             raise Failure(f"{self.items!r} still running after {timeout} s; stderr {err!r}")
+        out = out or b""
         check(b"\r" not in out, f"a carriage return in the record {out!r}")
         return self.process.returncode, out, err
 
@@ -513,6 +517,15 @@ def cases(session):
             finally:
                 run.kill()
 
+    def an_answer_that_cannot_be_written_fails_the_run():
+        with open("/dev/full", "wb") as full:
+            run = dialog("clients", "default", "A", stdout=full)
+        try:
+            run.key("Return")
+            expect_run(run.finish(), 1, err=setup.UNWRITABLE)
+        finally:
+            run.kill()
+
     # The command line --------------------------------------------------------------
 
     def command_line_errors_show_no_window():
@@ -531,7 +544,8 @@ def cases(session):
             names_come_back_byte_for_byte,
             a_long_list_scrolls_inside_the_alert,
             enrollment_is_rejected_then_accepted,
-            every_way_out_of_enrollment_writes_only_its_own_record]
+            every_way_out_of_enrollment_writes_only_its_own_record,
+            an_answer_that_cannot_be_written_fails_the_run]
 
 
 def main(argv):
