@@ -287,9 +287,10 @@ def cases(session):
         return Dialog(session, *items, **options)
 
     def expect_alert(run, title, texts, button_titles, boxes_wanted=None):
-        """The alert's look shared by every mode: its texts, its buttons at
-        the bottom right with the first rightmost and default, in front and on
-        top, and the keyboard in it."""
+        """What every alert shares: its texts in reading order, its buttons
+        in one row with the first rightmost and default, every button and
+        checkbox in the Tab order, and the window on top and on screen (in
+        front too: next_window waits for that)."""
         state = run.state
         check_equal(state["title"], title, "window title")
         check_equal(labels(state), [title, *texts], "texts")
@@ -298,7 +299,7 @@ def cases(session):
         check_equal([c["button"] for c in pushes],
                     ["default"] + ["push"] * (len(pushes) - 1), "button styles, right to left")
         check(len({c["rect"][1] for c in pushes}) == 1, "the buttons are not in one row")
-        check(all(c["tabstop"] for c in state["controls"] if "button" in c), "a button out of Tab")
+        check(all(c["tabstop"] for c in state["controls"] if "button" in c), "a button or checkbox out of the Tab order")
         check(state["topmost"], "the alert is not kept on top")
         check(inside(state["rect"], [0, 0, *SCREEN]), f"the alert {state['rect']} is off screen")
         if boxes_wanted is not None:
@@ -431,7 +432,7 @@ def cases(session):
                 r_and_d = run.control("R&D")
                 check_equal((r_and_d["text"], session.probe_run("accessible", str(r_and_d["hwnd"]))["name"]),
                             ("R&&D", "R&D"), "R&D's window text and accessible name")
-                second_dup = [c for c in run.state["controls"] if c["text"] == "Dup"][1]
+                second_dup = [c for c in reading_order(run.state) if c["text"] == "Dup"][1]
                 session.probe_run("click", str(second_dup["hwnd"]))
                 run.settle(lambda s: [b[1] for b in boxes(s) if b[0] == "Dup"], [True, False],
                            "the second Dup unchecked, the first not")
