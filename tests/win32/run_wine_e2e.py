@@ -299,7 +299,8 @@ def cases(session):
         check_equal([c["button"] for c in pushes],
                     ["default"] + ["push"] * (len(pushes) - 1), "button styles, right to left")
         check(len({c["rect"][1] for c in pushes}) == 1, "the buttons are not in one row")
-        check(all(c["tabstop"] for c in state["controls"] if "button" in c), "a button or checkbox out of the Tab order")
+        check(all(c["tabstop"] for c in state["controls"] if "button" in c),
+              "a button or checkbox out of the Tab order")
         check(state["topmost"], "the alert is not kept on top")
         check(inside(state["rect"], [0, 0, *SCREEN]), f"the alert {state['rect']} is off screen")
         if boxes_wanted is not None:
@@ -430,8 +431,9 @@ def cases(session):
             try:
                 check_equal([b[0] for b in boxes(run.state)][:len(names)], names, "checkbox titles")
                 r_and_d = run.control("R&D")
-                check_equal((r_and_d["text"], session.probe_run("accessible", str(r_and_d["hwnd"]))["name"]),
-                            ("R&&D", "R&D"), "R&D's window text and accessible name")
+                named = session.probe_run("accessible", str(r_and_d["hwnd"]))["name"]
+                check_equal((r_and_d["text"], named), ("R&&D", "R&D"),
+                            "R&D's window text and accessible name")
                 second_dup = [c for c in reading_order(run.state) if c["text"] == "Dup"][1]
                 session.probe_run("click", str(second_dup["hwnd"]))
                 run.settle(lambda s: [b[1] for b in boxes(s) if b[0] == "Dup"], [True, False],

@@ -22,8 +22,8 @@
 #include <io.h>
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,7 +74,7 @@ class Object {
   Object& num(const char* key, long long value) { return raw(key, std::to_string(value)); }
   Object& flag(const char* key, bool value) { return raw(key, value ? "true" : "false"); }
   Object& window(const char* key, HWND value) {
-    return raw(key, std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(value))));
+    return num(key, static_cast<long long>(reinterpret_cast<UINT_PTR>(value)));
   }
   std::string done() {
     if (text_.empty()) text_.push_back('{');
@@ -190,7 +190,8 @@ std::string list() {
     out += Object().window("hwnd", dialog).num("pid", pid).str("title", text_of(dialog))
                .raw("rect", rect_of(dialog)).flag("topmost", exstyle & WS_EX_TOPMOST)
                .flag("foreground", dialog == foreground).flag("active", info.hwndActive == dialog)
-               .flag("enabled", IsWindowEnabled(dialog)).raw("controls", walk.out.insert(0, 1, '[').append(1, ']'))
+               .flag("enabled", IsWindowEnabled(dialog))
+               .raw("controls", walk.out.insert(0, 1, '[').append(1, ']'))
                .done();
   }
   out += ']';
@@ -251,7 +252,8 @@ std::string run(const std::string& command, const std::string& argument) {
     char* end = nullptr;
     HWND window = reinterpret_cast<HWND>(
         static_cast<UINT_PTR>(std::strtoull(argument.c_str(), &end, 10)));
-    if (argument.empty() || *end || !IsWindow(window)) return error(std::string("no window ").append(argument));
+    if (argument.empty() || *end || !IsWindow(window))
+      return error(std::string("no window ").append(argument));
     return command == "click" ? click(window) : accessible(window);
   }
   return error("usage: win32-probe list | click HWND | accessible HWND | serve");
