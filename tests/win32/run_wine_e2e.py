@@ -332,12 +332,17 @@ def cases(session):
             finally:
                 run.kill()
 
-    def checkbox_modes_answer_return_and_escape():
-        # key, then the record; Escape does nothing where no button is "Cancel".
+    def checkbox_modes_answer_the_keyboard():
+        # Keys, then the record. Escape does nothing where no button is
+        # "Cancel"; Tab goes from the first button to the second, then to the
+        # first checkbox; Return presses the first button wherever the focus is.
         for items, keys, out in [
             (("clients", "default", "A", "B"), ["Escape", "Return"], b"configure\nfalse\nA,B\n"),
+            (("clients", "default", "A", "B"), ["Tab", "Tab", "space", "Return"],
+             b"configure\nfalse\nB\n"),
             (("clients", "auto_install", "A"), ["Return"], b"configure\ntrue\nA\n"),
             (("no-clients", "auto_install"), ["Escape", "Return"], b"continue\ntrue\n"),
+            (("no-clients", "default"), ["Tab", "space"], b"close\nfalse\n"),
             (("no-clients", "enforce_all"), ["Return"], b"continue\nfalse\n"),
             (("migrate", "a", "b"), ["Escape", "Return"], b"a,b\n"),
             (("migrate",), ["Return"], b"\n"),
@@ -541,7 +546,7 @@ def cases(session):
 
     return [command_line_errors_show_no_window,
             message_dialogs_answer_return_after_the_guard_and_ignore_escape,
-            checkbox_modes_answer_return_and_escape,
+            checkbox_modes_answer_the_keyboard,
             the_second_buttons_and_clicked_boxes_make_the_record,
             automatic_setup_locks_and_unlocks_the_clients,
             names_come_back_byte_for_byte,
