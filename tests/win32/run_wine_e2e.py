@@ -30,6 +30,7 @@ except ImportError:
 
 from harness import (Failure, check, check_equal, expect_run, run_cases,  # noqa: E402
                      start_xvfb, wait_for)
+import display_cases as display  # noqa: E402
 import enroll_cases as enroll  # noqa: E402
 import run_e2e  # noqa: E402
 import setup_cases as setup  # noqa: E402
@@ -536,15 +537,21 @@ def cases(session):
 
     # The command line --------------------------------------------------------------
 
-    def command_line_errors_show_no_window():
-        for items, err in [((), run_e2e.USAGE), (("Clients",), b"Unknown mode: Clients\n"),
-                           (("",), b"Unknown mode: \n"),
-                           (("m\u00f6de",), "Unknown mode: m\u00f6de\n".encode())]:
-            done = subprocess.run([session.wine, session.program, *items], env=session.env,
+    def command_line_errors_and_no_display_show_no_window():
+        # Wine with no display makes no window: the run must say so, not
+        # answer from an alert nobody saw.
+        no_display = {k: v for k, v in session.env.items() if k != "DISPLAY"}
+        for items, env, err in [
+                ((), session.env, run_e2e.USAGE),
+                (("Clients",), session.env, b"Unknown mode: Clients\n"),
+                (("",), session.env, b"Unknown mode: \n"),
+                (("m\u00f6de",), session.env, "Unknown mode: m\u00f6de\n".encode()),
+                (("clients", "default", "A"), no_display, display.NO_DISPLAY)]:
+            done = subprocess.run([session.wine, session.program, *items], env=env,
                                   stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
             expect_run((done.returncode, done.stdout, done.stderr), 1, err=err)
 
-    return [command_line_errors_show_no_window,
+    return [command_line_errors_and_no_display_show_no_window,
             message_dialogs_answer_return_after_the_guard_and_ignore_escape,
             checkbox_modes_answer_the_keyboard,
             the_second_buttons_and_clicked_boxes_make_the_record,
