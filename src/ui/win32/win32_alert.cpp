@@ -358,6 +358,28 @@ void Win32Alert::build(UINT dpi) {
         }
     }
 
+    // A control whose text is cut shows it whole in a tooltip.
+    HWND tips = nullptr;
+    for (Win32ViewNode* node : controls_) {
+        std::wstring tip = node->tooltip();
+        if (tip.empty()) continue;
+        if (!tips) {
+            tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+            if (!tips) break;
+            SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, px(kTextWidth));
+            ownWindows_.push_back(tips);
+        }
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = parent;
+        tool.uId = reinterpret_cast<UINT_PTR>(node->hwnd());
+        tool.lpszText = tip.data();
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
     // The buttons, the first rightmost and default.
     int right = client_.cx - margin;
     const int buttonTop = footerTop_ + px(kBandPadding);

@@ -15,7 +15,8 @@
 // - Views, checkboxes, labels, fields: controls at their frames, y flipped
 //   where the window is made (win32_alert); a field's caption is its
 //   accessible name, a checkbox's help its accessible help; a locked box is
-//   disabled.
+//   disabled; a title too wide for its row ends in "…" and shows whole in a
+//   tooltip and to a screen reader.
 // - Fonts, colours, images: the desktop's message font and system colours
 //   at the monitor's DPI; images decoded by WIC from regular files only.
 // - Menu: the Edit menu's key equivalents act on the focused field, Command

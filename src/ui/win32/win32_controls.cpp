@@ -264,7 +264,8 @@ void Win32Checkbox::createControl(const ControlSite& site) {
     const int room = static_cast<int>(site.rect.right - site.rect.left) - GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) -
                      site.fonts.metrics().px(6);
     std::wstring shown = widen(withoutDirectionControls(title_));
-    if (textExtent(font, shown, 0, DT_SINGLELINE | DT_NOPREFIX).cx > room) {
+    cut_ = textExtent(font, shown, 0, DT_SINGLELINE | DT_NOPREFIX).cx > room;
+    if (cut_) {
         shown.append(4, L'\0');  // room for the ellipsis DrawText writes in
         HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, font);
@@ -283,6 +284,8 @@ void Win32Checkbox::createControl(const ControlSite& site) {
     setAccessibleText(hwnd_, AccessibleText::Name, widen(title_));
     if (!help_.empty()) setAccessibleText(hwnd_, AccessibleText::Help, widen(help_));
 }
+
+std::wstring Win32Checkbox::tooltip() const { return cut_ ? widen(withoutDirectionControls(title_)) : L""; }
 
 void Win32Checkbox::command(WORD code) {
     if (code != BN_CLICKED || !hwnd_) return;

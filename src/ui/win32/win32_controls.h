@@ -116,6 +116,8 @@ public:
     virtual void command(WORD /*code*/) {}
     // The colour its text is drawn in, where it sets one.
     virtual const Win32Color* textColor() const { return nullptr; }
+    // The text its tooltip shows, where it has one.
+    virtual std::wstring tooltip() const { return {}; }
 
 protected:
     HWND hwnd_ = nullptr;
@@ -144,10 +146,12 @@ public:
 
     void createControl(const ControlSite& site) override;
     void command(WORD code) override;
+    std::wstring tooltip() const override;
 
 private:
     std::string title_;
     Action action_;
+    bool cut_ = false;  // shown with an ellipsis
     long state_ = kControlStateValueOff;
     bool enabled_ = true;
     std::string help_;
