@@ -32,16 +32,10 @@ constexpr double kBandPadding = 11;
 // The title, as Windows draws a dialog's main instruction: larger than the text.
 constexpr double kTitleFontFactor = 1.25;
 
+// The size of a text in a font: wrapped at `width`, or on one line when it is 0.
 SIZE measure(HFONT font, const std::wstring& text, int width) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT rect{0, 0, width, 0};
-    const std::wstring measured = text.empty() ? L" " : text;
-    const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (width ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE);
-    DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &rect, flags);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return {rect.right - rect.left, rect.bottom - rect.top};
+    return textExtent(font, text, width,
+                      DT_NOPREFIX | DT_EXPANDTABS | (width ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE));
 }
 
 bool isKeyMessage(UINT message) {

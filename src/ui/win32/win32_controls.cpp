@@ -39,8 +39,8 @@ struct ComRef {
     }
 };
 
-// The size, in pixels, that a text takes in a font; `width` bounds a text
-// that wraps.
+}  // namespace
+
 SIZE textExtent(HFONT font, const std::wstring& text, int width, UINT flags) {
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
@@ -51,8 +51,6 @@ SIZE textExtent(HFONT font, const std::wstring& text, int width, UINT flags) {
     DeleteDC(dc);
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
-
-}  // namespace
 
 int Metrics::px(double points) const { return static_cast<int>(std::lround(points * scale)); }
 

@@ -75,6 +75,10 @@ HICON stockIcon(bool informational, int side);
 // Decodes a PNG (or any image WIC reads) from a regular file.
 Win32Image* loadImage(const std::wstring& path, Arena& arena);
 
+// The size, in pixels, that a text takes in a font; `width` bounds a text
+// that wraps (DrawText's flags say whether it does).
+SIZE textExtent(HFONT font, const std::wstring& text, int width, UINT flags);
+
 // Fonts made for one window, released with it.
 class FontCache {
 public:
