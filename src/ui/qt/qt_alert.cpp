@@ -84,30 +84,23 @@ void QtAlert::installMenuShortcuts() {
     const QtMenu* mainMenu = app_.mainMenu();
     if (!mainMenu) return;
     std::vector<QKeySequence> bound;
-    std::vector<const QtMenu*> pending{mainMenu};
-    while (!pending.empty()) {
-        const QtMenu* menu = pending.back();
-        pending.pop_back();
-        for (const QtMenuItem* item : menu->items) {
-            if (item->submenu) pending.push_back(item->submenu);
-            if (item->action == MenuAction::None) continue;
-            const QKeySequence sequence = keySequenceOf(*item);
-            // An alternate entry may land on a key already bound (Control and
-            // Command are one key here); a second binding would make both
-            // ambiguous and neither would fire.
-            if (sequence.isEmpty() ||
-                std::find(bound.begin(), bound.end(), sequence) != bound.end()) {
-                continue;
-            }
-            bound.push_back(sequence);
-            auto* shortcut = new QAction(dialog_);
-            shortcut->setShortcut(sequence);
-            shortcut->setShortcutContext(Qt::WindowShortcut);
-            const MenuAction action = item->action;
-            QObject::connect(shortcut, &QAction::triggered, dialog_,
-                             [action] { sendToFirstResponder(action); });
-            dialog_->addAction(shortcut);
+    for (const QtMenuItem* item : actionItems(*mainMenu)) {
+        const QKeySequence sequence = keySequenceOf(*item);
+        // An alternate entry may land on a key already bound (Control and
+        // Command are one key here); a second binding would make both
+        // ambiguous and neither would fire.
+        if (sequence.isEmpty() ||
+            std::find(bound.begin(), bound.end(), sequence) != bound.end()) {
+            continue;
         }
+        bound.push_back(sequence);
+        auto* shortcut = new QAction(dialog_);
+        shortcut->setShortcut(sequence);
+        shortcut->setShortcutContext(Qt::WindowShortcut);
+        const MenuAction action = item->action;
+        QObject::connect(shortcut, &QAction::triggered, dialog_,
+                         [action] { sendToFirstResponder(action); });
+        dialog_->addAction(shortcut);
     }
 }
 

@@ -87,8 +87,6 @@ void QtViewNode::applyGeometry() {
     for (ViewTreeNode* child : childNodes()) static_cast<QtViewNode*>(child)->applyGeometry();
 }
 
-void QtMenuItem::setSubmenu(Menu& menu) { submenu = &static_cast<QtMenu&>(menu); }
-
 QKeySequence keySequenceOf(const QtMenuItem& item) {
     if (item.key.empty()) return {};
     Qt::KeyboardModifiers modifiers;

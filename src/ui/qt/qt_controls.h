@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ui/arena.h"
+#include "ui/menu_list.h"
 #include "ui/qt/qt_checkbox_widget.h"
 #include "ui/toolkit.h"
 #include "ui/view_tree.h"
@@ -202,44 +203,9 @@ private:
     Kind kind_;
 };
 
-class QtMenu;
-
-class QtMenuItem final : public MenuItem, public Owned {
-public:
-    QtMenuItem(MenuAction action, std::string key) : action(action), key(std::move(key)) {}
-
-    void setTarget(std::nullptr_t) override {}  // the first responder is the only target
-    void setKeyEquivalentModifierMask(unsigned long value) override { mask = value; }
-    void setAlternate(bool value) override { alternate = value; }
-    void setSubmenu(Menu& menu) override;
-
-    MenuAction action;
-    std::string key;
-    unsigned long mask = kEventModifierFlagCommand;
-    bool alternate = false;
-    QtMenu* submenu = nullptr;
-};
-
-class QtMenu final : public Menu, public Owned {
-public:
-    explicit QtMenu(Arena& arena) : arena_(arena) {}
-
-    // A title shows nowhere: the menu only binds its keys in the alert.
-    MenuItem& addItemWithTitle(const std::string&, MenuAction action,
-                               const std::string& keyEquivalent) override {
-        auto item = std::make_unique<QtMenuItem>(action, keyEquivalent);
-        QtMenuItem& ref = arena_.own(std::move(item));
-        items.push_back(&ref);
-        return ref;
-    }
-
-    void addItem(MenuItem& item) override { items.push_back(&static_cast<QtMenuItem&>(item)); }
-
-    std::vector<QtMenuItem*> items;
-
-private:
-    Arena& arena_;
-};
+// The Edit menu, kept as a list whose keys each alert binds.
+using QtMenuItem = ListedMenuItem;
+using QtMenu = ListedMenu;
 
 // The key a menu item binds; on Linux both Command and Control mean Ctrl.
 QKeySequence keySequenceOf(const QtMenuItem& item);

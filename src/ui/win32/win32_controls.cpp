@@ -378,27 +378,13 @@ void Win32TextField::command(WORD code) {
     text_ = narrow(text);
 }
 
-void Win32MenuItem::setSubmenu(Menu& menu) { submenu = &static_cast<Win32Menu&>(menu); }
-
-MenuItem& Win32Menu::addItemWithTitle(const std::string&, MenuAction action, const std::string& keyEquivalent) {
-    Win32MenuItem& item = arena_.own(std::make_unique<Win32MenuItem>(action, keyEquivalent));
-    items.push_back(&item);
-    return item;
-}
-
 MenuAction menuActionForKey(const Win32Menu* menu, WPARAM virtualKey, bool control, bool shift, bool alt) {
     if (!menu || !control || alt) return MenuAction::None;
-    std::vector<const Win32Menu*> pending{menu};
-    while (!pending.empty()) {
-        const Win32Menu* current = pending.back();
-        pending.pop_back();
-        for (const Win32MenuItem* item : current->items) {
-            if (item->submenu) pending.push_back(item->submenu);
-            if (item->action == MenuAction::None || item->key.size() != 1) continue;
-            const bool wantsShift = (item->mask & kEventModifierFlagShift) != 0;
-            const auto key = static_cast<unsigned char>(item->key[0]);
-            if (wantsShift == shift && static_cast<WPARAM>(std::toupper(key)) == virtualKey) return item->action;
-        }
+    for (const Win32MenuItem* item : actionItems(*menu)) {
+        if (item->key.size() != 1) continue;
+        const bool wantsShift = (item->mask & kEventModifierFlagShift) != 0;
+        const auto key = static_cast<unsigned char>(item->key[0]);
+        if (wantsShift == shift && static_cast<WPARAM>(std::toupper(key)) == virtualKey) return item->action;
     }
     return MenuAction::None;
 }

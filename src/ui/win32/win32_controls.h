@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/arena.h"
+#include "ui/menu_list.h"
 #include "ui/toolkit.h"
 #include "ui/view_tree.h"
 
@@ -188,34 +189,9 @@ private:
     const Win32TextField* caption_ = nullptr;
 };
 
-class Win32Menu;
-
-class Win32MenuItem final : public MenuItem, public Owned {
-public:
-    Win32MenuItem(MenuAction action, std::string key) : action(action), key(std::move(key)) {}
-    void setTarget(std::nullptr_t) override {}  // the focused control is the only target
-    void setKeyEquivalentModifierMask(unsigned long value) override { mask = value; }
-    void setAlternate(bool value) override { alternate = value; }
-    void setSubmenu(Menu& menu) override;
-
-    MenuAction action;
-    std::string key;
-    unsigned long mask = kEventModifierFlagCommand;
-    bool alternate = false;
-    Win32Menu* submenu = nullptr;
-};
-
-class Win32Menu final : public Menu, public Owned {
-public:
-    explicit Win32Menu(Arena& arena) : arena_(arena) {}
-    // A title shows nowhere: the menu only binds its keys in the alert.
-    MenuItem& addItemWithTitle(const std::string&, MenuAction action, const std::string& keyEquivalent) override;
-    void addItem(MenuItem& item) override { items.push_back(&static_cast<Win32MenuItem&>(item)); }
-    std::vector<Win32MenuItem*> items;
-
-private:
-    Arena& arena_;
-};
+// The Edit menu, kept as a list whose keys each alert binds.
+using Win32MenuItem = ListedMenuItem;
+using Win32Menu = ListedMenu;
 
 // The editing action a key press stands for in the menu, if any: Command
 // and Control are both Ctrl here.
