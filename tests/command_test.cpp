@@ -84,8 +84,9 @@ TEST(ParseCommandLine, AnItemThatIsNotUtf8IsRejectedByPosition) {
     EXPECT_EQ(std::get<InvalidItemError>(command).position, 3);
 }
 
-// Which error a hostile command line gets: the mode is judged first, only
-// the items a mode reads are checked, and only names may not break lines.
+// Which error a hostile command line gets: the mode is judged first, and
+// only the items a mode reads are checked. Names are taken byte for byte,
+// line breaks included (a CR LF file gives names ending in CR).
 TEST(ParseCommandLine, JudgesTheModeThenOnlyTheItemsItReads) {
     struct Case {
         std::vector<const char*> args;
@@ -97,10 +98,11 @@ TEST(ParseCommandLine, JudgesTheModeThenOnlyTheItemsItReads) {
         {{"sd", "no-clients", "off", "\xff"}, Command(NoClientsCall{}).index(), 0},
         {{"sd", "enroll", "Expired\nagain", "\xc3"}, Command(EnrollCall{}).index(), 0},
         {{"sd", "no-clients", "\xc3"}, Command(InvalidItemError{}).index(), 1},
-        {{"sd", "clients", "default", "a\nconfigure"}, Command(LineBreakInItemError{}).index(), 2},
+        {{"sd", "clients", "default", "a\nconfigure"}, Command(ClientSetupCall{}).index(), 0},
         {{"sd", "clients", "x\ny", "A"}, Command(ClientSetupCall{}).index(), 0},
-        {{"sd", "migrate", "x", "y\r"}, Command(LineBreakInItemError{}).index(), 2},
+        {{"sd", "migrate", "x", "y\r"}, Command(MigrateCall{}).index(), 0},
         {{"sd", "migrate", "x,y", "tab\there"}, Command(MigrateCall{}).index(), 0},
+        {{"sd", "migrate", "ok\n", "bad\xc3"}, Command(InvalidItemError{}).index(), 2},
     };
     for (const Case& c : cases) {
         const Command command = parse(c.args);
@@ -108,10 +110,11 @@ TEST(ParseCommandLine, JudgesTheModeThenOnlyTheItemsItReads) {
         if (auto* invalid = std::get_if<InvalidItemError>(&command)) {
             EXPECT_EQ(invalid->position, c.position);
         }
-        if (auto* broken = std::get_if<LineBreakInItemError>(&command)) {
-            EXPECT_EQ(broken->position, c.position);
-        }
     }
+    const Command crlf = parse({"sd", "clients", "default", "Cursor\r", "Zed\r\n", "a\x0b\xc2\x85\xe2\x80\xa8"});
+    ASSERT_TRUE(std::holds_alternative<ClientSetupCall>(crlf));
+    EXPECT_EQ(std::get<ClientSetupCall>(crlf).clientNames,
+              (std::vector<std::string>{"Cursor\r", "Zed\r\n", "a\x0b\xc2\x85\xe2\x80\xa8"}));
 }
 
 TEST(PrintableBytes, KeepsTheBytesButNotTheControls) {
@@ -124,6 +127,13 @@ TEST(PrintableBytes, KeepsTheBytesButNotTheControls) {
         {"\x1b]0;owned\x07\x7f", "\\x1b]0;owned\\x07\\x7f"},
         {"csi \xc2\x9b" "2J, nbsp \xc2\xa0", "csi \\xc2\\x9b" "2J, nbsp \xc2\xa0"},
         {std::string("nul\0", 4), "nul\\x00"},
+        // C1 sent raw, outside any UTF-8 sequence: an 8-bit terminal obeys
+        // it. Inside a valid sequence the same byte is only a continuation.
+        {"raw \x9b" "2J \x85\x80", "raw \\x9b" "2J \\x85\\x80"},
+        {"euro \xe2\x82\xac, \xc3\x85", "euro \xe2\x82\xac, \xc3\x85"},
+        {"nel \xc2\x85 cut \xc2", "nel \\xc2\\x85 cut \xc2"},
+        // A backslash typed by the parent cannot pass for an escape.
+        {"a\\x09b\tc", "a\\x5cx09b\\x09c"},
     };
     for (const Case& c : cases) EXPECT_EQ(printableBytes(c.in), c.out) << c.in;
 }

@@ -35,18 +35,15 @@ Command parseCommandLine(int argc, const char* const* argv) {
     if (argc < 2) return UsageError{};
 
     const std::string mode = argv[1];
-    // How many items each mode reads, and from which item on they are names
-    // that end up in the record. Only what a mode reads is checked.
+    // How many items each mode reads. Only what a mode reads is checked.
     constexpr int kAll = -1;
-    constexpr int kNoNames = 0;
     struct ModeItems {
         const char* word;
         int reads;
-        int firstName;
     };
     static constexpr ModeItems kModes[] = {
-        {"clients", kAll, 2},      {"no-clients", 1, kNoNames}, {"enforcement-error", 1, kNoNames},
-        {"migrate-empty", 0, kNoNames}, {"migrate", kAll, 1},  {"enroll", 1, kNoNames},
+        {"clients", kAll}, {"no-clients", 1}, {"enforcement-error", 1},
+        {"migrate-empty", 0}, {"migrate", kAll}, {"enroll", 1},
     };
     const ModeItems* known = nullptr;
     for (const ModeItems& candidate : kModes) {
@@ -61,15 +58,10 @@ Command parseCommandLine(int argc, const char* const* argv) {
     for (int i = 2; i < argc; ++i) items.emplace_back(argv[i]);
     const int read = known->reads == kAll ? static_cast<int>(items.size())
                                           : std::min<int>(known->reads, static_cast<int>(items.size()));
+    // Names are kept byte for byte, line breaks included: the parent may
+    // rely on getting back what it passed.
     for (int position = 1; position <= read; ++position) {
-        const std::string& item = items[position - 1];
-        if (!utf8::isValid(item)) return InvalidItemError{position};
-        // A line break in a name would end its line of the record early, and
-        // the parent would read the rest as an answer nobody gave.
-        if (known->firstName != kNoNames && position >= known->firstName &&
-            item.find_first_of("\r\n") != std::string::npos) {
-            return LineBreakInItemError{position};
-        }
+        if (!utf8::isValid(items[position - 1])) return InvalidItemError{position};
     }
 
     if (mode == "clients") {
@@ -86,26 +78,37 @@ Command parseCommandLine(int argc, const char* const* argv) {
 
 std::string printableBytes(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
+    const auto escape = [&](std::string& shown, unsigned char byte) {
+        shown += "\\x";
+        shown += kHex[byte >> 4];
+        shown += kHex[byte & 0xF];
+    };
     std::string shown;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        // C0 controls, DEL, and C1 controls written as UTF-8 (U+0080 to
-        // U+009F), which a terminal would obey.
-        const bool c1 = byte == 0xC2 && i + 1 < bytes.size() &&
-                        static_cast<unsigned char>(bytes[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(bytes[i + 1]) <= 0x9F;
-        const std::size_t count = c1 ? 2 : (byte < 0x20 || byte == 0x7F) ? 1 : 0;
-        if (count == 0) {
-            shown += bytes[i];
+        const std::size_t length = utf8::sequenceLength(bytes, i);
+        if (length > 1) {
+            // U+0080 to U+009F, the C1 controls written as UTF-8.
+            const bool c1 = byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) <= 0x9F;
+            for (std::size_t k = 0; k < length; ++k) {
+                if (c1) {
+                    escape(shown, static_cast<unsigned char>(bytes[i + k]));
+                } else {
+                    shown += bytes[i + k];
+                }
+            }
+            i += length;
             continue;
         }
-        for (std::size_t k = 0; k < count; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            shown += "\\x";
-            shown += kHex[b >> 4];
-            shown += kHex[b & 0xF];
+        // C0, DEL, the backslash, and a C1 byte that is no part of a
+        // character (an 8-bit terminal obeys it). Other malformed bytes
+        // are kept: they are the parent's, and move no cursor.
+        if (byte < 0x20 || byte == 0x7F || byte == '\\' || (byte >= 0x80 && byte <= 0x9F)) {
+            escape(shown, byte);
+        } else {
+            shown += bytes[i];
         }
-        i += count - 1;
+        ++i;
     }
     return shown;
 }

@@ -21,11 +21,6 @@ struct UnknownModeError {
 struct InvalidItemError {
     int position = 0;
 };
-// A client or tool name holding a line feed or a carriage return.
-struct LineBreakInItemError {
-    int position = 0;
-};
-
 struct ClientSetupCall {
     std::string enforcementWord;
     std::vector<std::string> clientNames;
@@ -45,8 +40,7 @@ struct EnrollCall {
     std::string errorText;
 };
 
-using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, LineBreakInItemError,
-                             ClientSetupCall,
+using Command = std::variant<UsageError, UnknownModeError, InvalidItemError, ClientSetupCall,
                              NoClientsCall, EnforcementErrorCall, MigrateEmptyCall, MigrateCall,
                              EnrollCall>;
 
@@ -62,8 +56,9 @@ std::optional<std::string> executableDirectory(int argc, const char* const* argv
 // call. The mode is judged first; items a mode ignores are not checked.
 Command parseCommandLine(int argc, const char* const* argv);
 
-// The bytes for an error line: control characters become \xNN, so that the
-// line stays one line and cannot drive the terminal; all else is kept.
+// The bytes for an error line: every byte a terminal may act on becomes
+// \xNN (C0, DEL, C1 whether raw or written as UTF-8), and so does the
+// backslash itself, so that an escape cannot be forged; all else is kept.
 std::string printableBytes(std::string_view bytes);
 
 }  // namespace cli

@@ -60,10 +60,6 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
         std::fprintf(err, "setup-dialog: item %d is not valid UTF-8\n", invalid->position);
         return 1;
     }
-    if (const auto* broken = std::get_if<LineBreakInItemError>(&command)) {
-        std::fprintf(err, "setup-dialog: item %d holds a line break\n", broken->position);
-        return 1;
-    }
 
     ui::Application& app = asking ? asking(window) : window;
     if (!app.canShowWindows()) {

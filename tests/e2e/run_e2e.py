@@ -54,8 +54,9 @@ def headless_cases(binary):
              b"setup-dialog: item 2 is not valid UTF-8\n"),
             # One line, whatever the mode holds; the mode is judged first.
             ((b"bogus\n\x1b]0;x\x07", b"\xff"), b"Unknown mode: bogus\\x0a\\x1b]0;x\\x07\n"),
-            ((b"clients", b"default", b"a\nconfigure"),
-             b"setup-dialog: item 2 holds a line break\n"),
+            # A C1 control, raw or as UTF-8, and a backslash that could
+            # forge an escape.
+            ((b"x\x9b2J\xc2\x9b\\x09",), b"Unknown mode: x\\x9b2J\\xc2\\x9b\\x5cx09\n"),
         ]:
             expect_run(run_plain(binary, *args, env=env), 1, err=err)
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/display_text.h"
 #include "ui/tty/tty_controls.h"
 #include "ui/tty/tty_text.h"
 
@@ -125,7 +126,8 @@ private:
             if (entry.checkbox) {
                 const std::string n = std::to_string(++number);
                 const long state = entry.checkbox->state();
-                const std::string title = terminalSafe(entry.checkbox->title()) +
+                // A name keeps to its row: a line break in it is one mark.
+                const std::string title = terminalSafe(withLineBreaksMarked(entry.checkbox->title())) +
                                           (entry.checkbox->isEnabled() ? "" : " (locked)");
                 const std::string box = std::string(digits - n.size(), ' ') + n + ". " +
                                         (state == kControlStateValueOn    ? "[x] "
