@@ -110,7 +110,13 @@ bool sameMode(const termios& a, const termios& b) {
         for (const int ignored : setting.ignored) std::signal(ignored, SIG_IGN);
         fake::CapturedOutput out;
         {
-            const auto app = ui::tty::makeApplication(slave);
+            // A lost terminal ends the run with no record: here it says so
+            // in place of one.
+            const auto app = ui::tty::makeApplication(slave, [recordOut] {
+                static const char lost[] = "lost the terminal\n";
+                [[maybe_unused]] auto w = write(recordOut, lost, sizeof lost - 1);
+                _exit(1);
+            });
             dialog({*app, out.file(), std::nullopt});
         }
         const std::string record = out.text();
@@ -380,13 +386,20 @@ TEST(TerminalDialog, NoKeySignalOrHangUpHurtsTheParentOrTheTerminal) {
         {"a paste answering several prompts is kept",
          [](auto& c) { enroll::showEnrollDialog(c, ""); },
          {{"Setup code (dk_...): ", "dk_1\rme@x.io\r\r"}}, "dk_1\nme@x.io\n"},
-        {"a hang-up under nohup is the end of input", migrateDialog, {{migrate, "", Act::HangUp}},
-         "false\n", ignoring({SIGHUP})},
+        // Nobody answered: no record, lest the parent read the boxes as
+        // they stood for a choice. read() tells it under nohup too.
+        {"a hang-up under nohup is no answer", migrateDialog, {{migrate, "", Act::HangUp}},
+         "lost the terminal\n", ignoring({SIGHUP}), 1},
+        {"a hang-up in a field is no answer", [](auto& c) { enroll::showEnrollDialog(c, ""); },
+         {{"Setup code (dk_...): ", "dk_1\r"}, {"Work email", "", Act::HangUp}},
+         "lost the terminal\n", Setting{}, 1},
         {"a signal the parent ignored stays ignored", migrateDialog,
          {{migrate, "\r", Act::Terminate}}, "x\n", ignoring({SIGTERM})},
         {"ended by a signal, it gives the terminal back", migrateDialog,
          {{migrate, "", Act::Terminate}}, "", Setting{}, 128 + SIGTERM},
-        {"a hang-up is the end of input", migrateDialog, {{migrate, "", Act::HangUp}}, "false\n"},
+        {"a hang-up is no answer",
+         [](auto& c) { setup::showClientSetupDialog(c, "auto_install", {"A", "B"}); },
+         {{"or type Skip: ", "", Act::HangUp}}, "lost the terminal\n", Setting{}, 1},
         {"stopped and continued, the prompt comes back", migrateDialog,
          {{migrate, "", Act::StopAndContinue}, {migrate, "\r"}}, "x\n"},
     };

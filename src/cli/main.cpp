@@ -30,14 +30,15 @@ void reserveStandardDescriptors() {
 }
 
 // The terminal's application when the question is to be asked there; null
-// when the window one asks it, or reports the missing display.
-std::unique_ptr<ui::Application> terminalApplication(ui::Application& window) {
+// when the window one asks it, or reports the missing display. Error lines
+// go to `err`.
+std::unique_ptr<ui::Application> terminalApplication(ui::Application& window, std::FILE* err) {
     const bool displayUsable = window.canShowWindows();
     // The terminal is opened only when there is no display to use.
     const int terminal = displayUsable ? -1 : ui::tty::openControllingTerminal();
     const cli::Surroundings surroundings = cli::surroundingsOf(displayUsable, terminal);
     if (cli::chooseBackend(surroundings) == cli::Backend::Terminal) {
-        return ui::tty::makeApplication(terminal);
+        return ui::tty::makeApplication(terminal, [err] { cli::endWithLostTerminal(err); });
     }
     if (terminal >= 0) close(terminal);
     return nullptr;
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
         std::unique_ptr<ui::Application> terminal;
         status = cli::runSetupDialog(argc, argv, *window, stdout, err,
                                      [&](ui::Application& w) -> ui::Application& {
-                                         terminal = terminalApplication(w);
+                                         terminal = terminalApplication(w, err);
                                          return terminal ? *terminal : w;
                                      });
     }

@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include <cstdlib>
 #include <type_traits>
 
 #include "cli/command.h"
@@ -74,6 +75,14 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
         return 1;
     }
     return 0;
+}
+
+void endWithLostTerminal(std::FILE* err) {
+    std::fprintf(err, "setup-dialog: lost the terminal before an answer\n");
+    std::fflush(err);
+    // Nothing of the record was written yet, and nothing of the run is
+    // worth tearing down in order.
+    std::_Exit(1);
 }
 
 }  // namespace cli

@@ -18,4 +18,8 @@ using AskingApplication = std::function<ui::Application&(ui::Application& window
 int runSetupDialog(int argc, const char* const* argv, ui::Application& app, std::FILE* out,
                    std::FILE* err, const AskingApplication& asking = {});
 
+// Ends a run whose terminal went away (a hang-up) before the user answered:
+// nobody answered, so no record; one line on `err` and status 1.
+[[noreturn]] void endWithLostTerminal(std::FILE* err);
+
 }  // namespace cli

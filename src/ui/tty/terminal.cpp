@@ -39,8 +39,8 @@ void reenterQuestionMode() {
     wake();
 }
 
-// A hang-up is the end of the input, as a closed window is: the question is
-// dismissed and its record written.
+// A hang-up means nobody is left to answer: the wait for a key ends, and
+// the question with it, without a record.
 void onHangUp(int) {
     const int savedErrno = errno;
     hungUp = 1;
@@ -133,22 +133,26 @@ void restoreHandlers() {
 
 int openControllingTerminal() { return open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC); }
 
-Terminal::Terminal(int fd) : fd_(fd) {}
+Terminal::Terminal(int fd, std::function<void()> lost) : fd_(fd), lost_(std::move(lost)) {}
 
 Terminal::~Terminal() {
-    if (wakeRead_ >= 0) {
-        // No handler may act on the terminal between the two steps.
-        const sigset_t handled = handledSignals();
-        sigset_t previousMask;
-        sigprocmask(SIG_BLOCK, &handled, &previousMask);
-        tcsetattr(fd_, TCSANOW, &ownMode_);
-        inQuestionMode = 0;
-        restoreHandlers();
-        sigprocmask(SIG_SETMASK, &previousMask, nullptr);
-        close(wakeRead_);
-        close(wakeWrite_);
-    }
+    leaveQuestionMode();
     if (fd_ >= 0) close(fd_);
+}
+
+void Terminal::leaveQuestionMode() {
+    if (wakeRead_ < 0) return;
+    // No handler may act on the terminal between the two steps.
+    const sigset_t handled = handledSignals();
+    sigset_t previousMask;
+    sigprocmask(SIG_BLOCK, &handled, &previousMask);
+    tcsetattr(fd_, TCSANOW, &ownMode_);
+    inQuestionMode = 0;
+    restoreHandlers();
+    sigprocmask(SIG_SETMASK, &previousMask, nullptr);
+    close(wakeRead_);
+    close(wakeWrite_);
+    wakeRead_ = wakeWrite_ = -1;
 }
 
 void Terminal::enterQuestionMode() {
@@ -265,6 +269,12 @@ Terminal::Reply Terminal::readLine(std::string_view prompt, bool escapeEnds) {
                 return {Ending::Escape, {}};
             }
         } else if (wait == Wait::Gone || !fill()) {
+            // In the question's mode read() waits for a key: nothing at all
+            // means the line is gone, and nobody answered.
+            if (lost_) {
+                leaveQuestionMode();
+                lost_();
+            }
             write("\n");
             return {Ending::Closed, {}};
         }

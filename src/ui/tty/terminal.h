@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,11 @@ int openControllingTerminal();
 // at the end, when the process is stopped, and before a signal ends it.
 class Terminal {
 public:
-    // Takes over the descriptor, which it closes.
-    explicit Terminal(int fd);
+    // Takes over the descriptor, which it closes. `lost` is called when the
+    // terminal goes away before a line ends (a hang-up: read() gives
+    // nothing or fails, or SIGHUP), once the terminal has its own mode
+    // back; it ends the run. Without it such a line ends as Closed.
+    explicit Terminal(int fd, std::function<void()> lost = {});
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
@@ -35,7 +39,7 @@ public:
 
     enum class Ending {
         Entered,
-        // Ctrl-C, Ctrl-D on an empty line, a hang-up or the end of input.
+        // Ctrl-C, or Ctrl-D on an empty line.
         Closed,
         // The Escape key alone, where the caller asked for it.
         Escape,
@@ -51,10 +55,12 @@ public:
 private:
     enum class Wait { Input, Quiet, Gone };
     void enterQuestionMode();
+    void leaveQuestionMode();
     Wait waitForInput(int timeoutMs);
     bool fill();
 
     int fd_;
+    std::function<void()> lost_;
     // Woken by the signal handlers, so that a wait for a key notices them.
     int wakeRead_ = -1;
     int wakeWrite_ = -1;

@@ -75,7 +75,7 @@ private:
 
 class TtyApplication final : public Application {
 public:
-    explicit TtyApplication(int fd) : terminal_(fd) {}
+    TtyApplication(int fd, LostTerminal lost) : terminal_(fd, std::move(lost)) {}
 
     void setActivationPolicy(int) override {}
     void setMainMenu(Menu&) override {}
@@ -128,8 +128,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Application> makeApplication(int terminalFd) {
-    return std::make_unique<TtyApplication>(terminalFd);
+std::unique_ptr<Application> makeApplication(int terminalFd, LostTerminal lost) {
+    return std::make_unique<TtyApplication>(terminalFd, std::move(lost));
 }
 
 }  // namespace ui::tty

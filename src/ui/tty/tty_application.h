@@ -15,14 +15,20 @@
 // policy and the Edit menu (line editing gives the same keys).
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "ui/toolkit.h"
 
 namespace ui::tty {
 
+// What the run does when the terminal goes away before an answer (a
+// hang-up): called once the terminal has its own mode back. It ends the
+// run and does not return.
+using LostTerminal = std::function<void()>;
+
 // The application object, talking to the terminal open on `terminalFd`
 // (see openControllingTerminal), which it takes over.
-std::unique_ptr<Application> makeApplication(int terminalFd);
+std::unique_ptr<Application> makeApplication(int terminalFd, LostTerminal lost);
 
 }  // namespace ui::tty
