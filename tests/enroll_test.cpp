@@ -87,6 +87,13 @@ TEST(EnrollRules, TheFirstRuleThatFiresDecides) {
         {"dk_1", "a" + kLs + "b", "dk_1", "a" + kLs + "b", kEmailLineMessage},
         {"dk_1", "ab" + kLs, "dk_1", "ab", std::nullopt},
         {"dk_1\r\n", "\r\nme\r\n", "dk_1", "me", std::nullopt},
+        // A NUL is no more a single line of text than a line feed: a
+        // parent reading C strings would get less than was accepted.
+        {std::string("dk_a\0b", 6), "", std::string("dk_a\0b", 6), "", kCodeLineMessage},
+        {std::string(" dk_a\0 ", 7), "", std::string("dk_a\0", 5), "", kCodeLineMessage},
+        {std::string("\0dk_a", 5), "x\ny", std::string("\0dk_a", 5), "x\ny", kCodeLineMessage},
+        {"abc", std::string("me\0@x", 6), "abc", std::string("me\0@x", 6), kEmailLineMessage},
+        {"dk_1", std::string("\0", 1), "dk_1", std::string("\0", 1), kEmailLineMessage},
     };
     for (const Case& c : cases) {
         const EnrollVerdict verdict = judgeEnrollInput(c.code, c.email);

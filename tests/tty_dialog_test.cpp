@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -431,6 +432,36 @@ TEST(TerminalDialog, TextFitsANarrowTerminal) {
         EXPECT_LE(ui::tty::columnsOf(line), 9u) << line << "\n" << describe(run);
     }
     EXPECT_NE(shown.find("日本語の\r\nアプリ"), std::string::npos) << describe(run);
+}
+
+// However narrow the terminal, no line of the list is wider than it, the
+// boxes' numbers and states included, and a line break inside a name shows
+// as one mark on the name's own line while the record keeps it.
+TEST(TerminalDialog, EveryLineOfTheListFitsAndNamesKeepTheirLine) {
+    const std::string mark = "\xE2\x86\xB5";  // U+21B5
+    const std::vector<std::string> names = {"Zed\r\n", "a\vb\u2028c", "Cursor"};
+    for (unsigned short columns : {2, 3, 4, 5, 6, 7, 8, 9, 10, 80}) {
+        Setting setting;
+        setting.columns = columns;
+        const TerminalRun run = runOnTerminal(
+            [&](auto& c) { setup::showClientSetupDialog(c, "default", names); },
+            {{"or type Skip: ", "\r"}}, setting);
+        EXPECT_EQ(run.record, "configure\nfalse\nZed\r\n,a\vb\u2028c,Cursor\n") << describe(run);
+        const std::string shown = run.screen.substr(0, run.screen.find("Press Enter"));
+        std::size_t start = 0;
+        for (std::size_t end; (end = shown.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            const std::string line = shown.substr(start, end - start);
+            EXPECT_LE(ui::tty::columnsOf(line), std::max(columns - 1, 1)) << line << "\n" << describe(run);
+        }
+        if (columns >= 4) {
+            EXPECT_NE(shown.find("[x]"), std::string::npos) << describe(run);
+        }
+        if (columns == 80) {
+            EXPECT_NE(shown.find("  1. [x] Zed" + mark + "\r\n  2. [x] a" + mark + "b" + mark + "c\r\n"),
+                      std::string::npos)
+                << describe(run);
+        }
+    }
 }
 
 // A job in the background of its terminal is stopped at its first read, and

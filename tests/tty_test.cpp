@@ -75,6 +75,16 @@ TEST(TerminalText, WrapsAtSpacesWithinTheWidthAndKeepsParagraphs) {
         {"e\u0301e\u0301e\u0301 x", 2, {"e\u0301e\u0301", "e\u0301", "x"}},
         {"cafe\u0301 au lait", 7, {"cafe\u0301 au", "lait"}},
         {"\u0301 x", 5, {"\u0301 x"}},
+        // What follows the last ": " stays on one line where it fits, so
+        // that a command to copy is never cut in two; a sentence after a
+        // colon (it ends in a full stop) wraps as any text.
+        {"To try again later, run: orvex config set drift-enforcement default", 50,
+         {"To try again later, run:", "orvex config set drift-enforcement default"}},
+        {"again, run: orvex config set x", 20, {"again, run:", "orvex config set x"}},
+        {"run: a b c d e f g h", 6, {"run: a", "b c d", "e f g", "h"}},
+        {"Enrollment failed: the code has expired.", 24,
+         {"Enrollment failed: the", "code has expired."}},
+        {"a: b: c d", 4, {"a:", "b:", "c d"}},
     };
     for (const Case& c : cases) EXPECT_EQ(ui::tty::wrapText(c.in, c.width), c.want) << c.in;
 }
@@ -113,7 +123,11 @@ TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
         {"junk\x15ok\r", Outcome::Entered, "ok"},
         // Arrow keys and Alt+letter are swallowed whole.
         {"a\x1b[D\x1b[1;5Cb\x1bOPc\x1bxd\r", Outcome::Entered, "abcd"},
-        {"a\tb\x01\x1a\r", Outcome::Entered, "ab"},
+        // Text is kept as typed, whatever the echo shows of it; other
+        // control keys edit nothing.
+        {"a\tb\x01\x1a\r", Outcome::Entered, "a\tb"},
+        {"dk_a\u2028b\xC2\x85\u200E\u202E\r", Outcome::Entered, "dk_a\u2028b\xC2\x85\u200E\u202E"},
+        {std::string("a\0b\r", 4), Outcome::Entered, std::string("a\0b", 3)},
         // A malformed character is shown and kept as U+FFFD.
         {"x\xE9y\r", Outcome::Entered, "x\xEF\xBF\xBDy"},
         {"\x04", Outcome::EndOfInput, ""},
@@ -141,10 +155,14 @@ TEST(LineEditor, EditsLikeATerminalAndReportsHowTheLineEnded) {
         }
         EXPECT_EQ(outcome, c.ended) << c.keys;
         EXPECT_EQ(editor.line(), c.line) << c.keys;
-        // The echo never carries a control byte but the erase sequence.
+        // The echo never carries a control byte but the erase sequence,
+        // nor a character that reorders or breaks what the terminal shows.
         for (const char shown : echo) {
             EXPECT_TRUE(static_cast<unsigned char>(shown) >= 0x20 || shown == '\n' || shown == '\b')
                 << c.keys;
+        }
+        for (const char* hidden : {"\u2028", "\xC2\x85", "\u200E", "\u202E"}) {
+            EXPECT_EQ(echo.find(hidden), std::string::npos) << c.keys;
         }
     }
 }
@@ -159,6 +177,10 @@ TEST(LineEditor, BackspaceBlanksTheColumnsOfTheCharacter) {
         {"a\x7f", "a\b \b"},
         {"日\x7f", "日\b\b  \b\b"},
         {"e\xCC\x81\x7f", "e\xCC\x81\b \b"},
+        // Kept as typed but shown as one column each: erased over one.
+        {"\t\x7f", " \b \b"},
+        {"\u200E\x7f", "\xEF\xBF\xBD\b \b"},
+        {std::string("\0\x7f", 2), "\xEF\xBF\xBD\b \b"},
         {"\x7f", ""},
     };
     for (const Case& c : cases) {

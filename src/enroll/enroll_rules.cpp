@@ -37,6 +37,10 @@ bool containsNewline(std::string_view text) {
     return false;
 }
 
+bool isSingleLine(std::string_view text) {
+    return !containsNewline(text) && text.find('\0') == std::string_view::npos;
+}
+
 std::string enrollInformativeText(const std::string& errorText) {
     if (errorText.empty()) return kEnrollIntroText;
     return errorText + "\n\n" + kEnrollIntroText;
@@ -52,9 +56,9 @@ std::string enrollFirstButtonTitle(const std::string& errorText) {
 
 EnrollVerdict judgeEnrollInput(std::string_view codeText, std::string_view emailText) {
     EnrollVerdict verdict{trimString(codeText), trimString(emailText), std::nullopt};
-    if (containsNewline(verdict.code))
+    if (!isSingleLine(verdict.code))
         verdict.message = "Setup code must be a single line.";
-    else if (containsNewline(verdict.email))
+    else if (!isSingleLine(verdict.email))
         verdict.message = "Work email must be a single line.";
     else if (verdict.code.starts_with("dk_"))
         verdict.message = std::nullopt;

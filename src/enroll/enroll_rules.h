@@ -26,6 +26,10 @@ std::string trimString(std::string_view text);
 // True when the text holds U+000A to U+000D, U+0085, U+2028 or U+2029.
 bool containsNewline(std::string_view text);
 
+// One line of text: no newline (see containsNewline) and no NUL, which would
+// end the value early for a parent that reads it as a C string.
+bool isSingleLine(std::string_view text);
+
 std::string enrollInformativeText(const std::string& errorText);
 // The alert's style by number, as alerts count them: 0 warns, 1 informs.
 inline constexpr int kWarningStyle = 0;

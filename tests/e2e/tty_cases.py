@@ -58,11 +58,25 @@ class TerminalRun:
         check(termios.tcgetattr(self.slave) == self.mode, "the terminal was left in another mode")
         return self.process.returncode, out, err
 
+    def hang_up(self):
+        """Closes the line, as an SSH link that drops does; returns how the
+        run ended."""
+        os.close(self.master)
+        self.master = None
+        try:
+            out, err = self.process.communicate(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.communicate()
+            raise Failure("still running after the hang-up")
+        return self.process.returncode, out, err
+
     def close(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.communicate()
-        os.close(self.master)
+        if self.master is not None:
+            os.close(self.master)
         os.close(self.slave)
 
 
@@ -136,8 +150,52 @@ def terminal_cases(binary):
         lines = [line for line in screen.splitlines() if "Orvex" in line or "tools" in line]
         check(lines and all(len(line) <= 29 for line in lines), f"text not wrapped:\n{screen}")
 
+    def names_keep_their_line_on_screen_and_their_bytes_in_the_record():
+        screen = run(("clients", "default", "Zed\r\n", "a\u2028b", "C"), [(CHOOSE, "\r")],
+                     "configure\nfalse\nZed\r\n,a\u2028b,C\n".encode())
+        check("  1. [x] Zed\u21b5\n  2. [x] a\u21b5b\n  3. [x] C\n" in screen,
+              f"names not shown on one line each:\n{screen}")
+
+    def typed_values_are_judged_as_typed():
+        enroll_buttons = "or type Skip or Cancel: "
+        run(("enroll",), [
+            ("Setup code (dk_...): ", "dk_a\u2028b\r"), ("Work email", "\r"), (enroll_buttons, "\r"),
+            ("Setup code must be a single line.\n", ""),
+            ("Setup code [", "dk_a\0b\r"), ("Work email", "\r"), (enroll_buttons, "\r"),
+            ("Setup code must be a single line.\n", ""),
+            ("Setup code [", "dk_a\tb\u200e\r"), ("Work email", "me\xa0\r"), (enroll_buttons, "\r"),
+        ], "dk_a\tb\u200e\nme\n".encode())
+
+    def a_hang_up_before_an_answer_writes_no_record():
+        for items, prompt in [(("clients", "auto_install", "A", "B"), CHOOSE),
+                              (("enroll",), "Setup code (dk_...): ")]:
+            terminal = TerminalRun(binary, *items)
+            try:
+                terminal.expect(prompt)
+                expect_run(terminal.hang_up(), 1,
+                           err=b"setup-dialog: lost the terminal before an answer\n")
+            finally:
+                terminal.close()
+
+    def the_command_to_copy_is_never_cut_and_narrow_lists_fit():
+        for columns in (44, 60, 80):
+            screen = run(("enforcement-error", "disable"), [("Press Enter for OK: ", "\r")], b"",
+                         columns=columns)
+            check(any("orvex config set drift-enforcement default" in line
+                      for line in screen.splitlines()),
+                  f"the command was cut at {columns} columns:\n{screen}")
+        for columns in (5, 9):
+            screen = run(("clients", "default", "A"), [(CHOOSE, "\r")], b"configure\nfalse\nA\n",
+                         columns=columns)
+            listed = screen[:screen.index("Press Enter")].splitlines()
+            check(all(len(line) < columns for line in listed), f"a line is too wide:\n{screen}")
+
     return [enter_alone_answers_the_first_button_in_every_mode,
             the_automatic_setup_box_locks_then_unlocks_the_clients,
             enrollment_rejects_then_accepts_keeping_what_was_typed,
             ctrl_d_or_ctrl_c_at_any_prompt_closes_without_a_button,
-            parent_texts_are_wrapped_and_cannot_drive_the_terminal]
+            parent_texts_are_wrapped_and_cannot_drive_the_terminal,
+            names_keep_their_line_on_screen_and_their_bytes_in_the_record,
+            typed_values_are_judged_as_typed,
+            a_hang_up_before_an_answer_writes_no_record,
+            the_command_to_copy_is_never_cut_and_narrow_lists_fit]

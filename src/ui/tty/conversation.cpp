@@ -135,8 +135,11 @@ private:
                                                                           : "[-] ");
                 const std::vector<std::string> lines = wrapText(title, width);
                 if (indent.empty()) {
-                    // No room beside the box: the title goes under it.
-                    shown += box.substr(box.find_first_not_of(' ')) + "\n";
+                    // No room beside the box: the title goes under it, and
+                    // the box itself wraps where even it is too wide.
+                    for (const std::string& line : wrapText(box.substr(box.find_first_not_of(' ')), width)) {
+                        shown += line + "\n";
+                    }
                     for (const std::string& line : lines) shown += line + "\n";
                 } else {
                     // The title's first line follows the box, the rest line up under it.

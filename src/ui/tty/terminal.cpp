@@ -202,7 +202,7 @@ Terminal::Wait Terminal::waitForInput(int timeoutMs) {
         if (hungUp) return Wait::Gone;
         if (resumed) {
             resumed = 0;
-            write("\n" + prompt_ + editor_.line());
+            write("\n" + prompt_ + terminalSafe(editor_.line()));
         }
         pollfd ready[] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const int count = poll(ready, wakeRead_ >= 0 ? 2 : 1, timeoutMs);

@@ -1,5 +1,7 @@
 #include "ui/tty/tty_text.h"
 
+#include <algorithm>
+
 #include "text/utf8.h"
 #include "ui/tty/char_width.h"
 
@@ -40,16 +42,36 @@ std::string_view splitAtColumns(std::string_view word, std::size_t columns, std:
     return word.substr(at);
 }
 
+// The words of a paragraph, split at spaces. What follows its last ": " is
+// one word where it fits the width and ends no sentence: a command or a
+// value to copy, which must not be cut in two.
+std::vector<std::string_view> wordsOf(std::string_view paragraph, std::size_t width) {
+    std::string_view whole;
+    if (const std::size_t colon = paragraph.rfind(": "); colon != std::string_view::npos) {
+        std::string_view tail = paragraph.substr(colon + 2);
+        tail.remove_prefix(std::min(tail.find_first_not_of(' '), tail.size()));
+        tail.remove_suffix(tail.size() - std::min(tail.find_last_not_of(' ') + 1, tail.size()));
+        if (tail.find(' ') != std::string_view::npos && tail.find_last_of(".!?") != tail.size() - 1 &&
+            columnsOf(tail) <= width) {
+            whole = tail;
+            paragraph = paragraph.substr(0, colon + 1);
+        }
+    }
+    std::vector<std::string_view> words;
+    for (std::size_t start = 0; start < paragraph.size();) {
+        std::size_t end = paragraph.find(' ', start);
+        if (end == std::string_view::npos) end = paragraph.size();
+        if (end > start) words.push_back(paragraph.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!whole.empty()) words.push_back(whole);
+    return words;
+}
+
 void wrapParagraph(std::string_view paragraph, std::size_t width, std::vector<std::string>& lines) {
     std::string line;
     std::size_t lineColumns = 0;
-    std::size_t start = 0;
-    while (start <= paragraph.size()) {
-        std::size_t end = paragraph.find(' ', start);
-        if (end == std::string_view::npos) end = paragraph.size();
-        std::string_view word = paragraph.substr(start, end - start);
-        start = end + 1;
-        if (word.empty()) continue;
+    for (std::string_view word : wordsOf(paragraph, width)) {
         std::size_t wordColumns = columnsOf(word);
         if (!line.empty() && lineColumns + 1 + wordColumns <= width) {
             line += ' ';
@@ -171,10 +193,12 @@ LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
             return Outcome::Editing;
         default: break;
     }
-    if (byte < 0x20) return Outcome::Editing;
+    // A tab or a NUL (pasted, or Ctrl-Space) is text as a window's field
+    // takes it; the other control keys edit nothing.
+    if (byte < 0x20 && byte != '\t' && byte != '\0') return Outcome::Editing;
     if (byte < 0x80) {
         line_ += static_cast<char>(byte);
-        echo += static_cast<char>(byte);
+        echo += terminalSafe(std::string_view(line_).substr(line_.size() - 1));
         return Outcome::Editing;
     }
     pending_ += static_cast<char>(byte);
@@ -183,26 +207,25 @@ LineEditor::Outcome LineEditor::feed(unsigned char byte, std::string& echo) {
     return Outcome::Editing;
 }
 
-// A character arrives over several bytes; it joins the line once whole. A
-// malformed one becomes U+FFFD, as a window's text field would show it, so
-// that the line is always well-formed UTF-8.
+// A character arrives over several bytes; it joins the line once whole, as
+// typed: only its echo is made safe to show. A malformed one becomes U+FFFD,
+// as a window's text field would show it, so that the line is always
+// well-formed UTF-8.
 void LineEditor::finishPending(std::string& echo) {
     const bool whole = utf8::sequenceLength(pending_, 0) == pending_.size();
-    const std::string character = whole ? terminalSafe(pending_) : std::string(kReplacement);
-    line_ += character;
-    echo += character;
+    line_ += whole ? pending_ : std::string(kReplacement);
+    echo += terminalSafe(whole ? pending_ : std::string(kReplacement));
     pending_.clear();
 }
 
 // Erases the last character with the marks combined with it, over as many
-// columns as it took.
+// columns as its echo took.
 void LineEditor::eraseLastCharacter(std::string& echo) {
     std::size_t columns = 0;
     while (!line_.empty() && columns == 0) {
         std::size_t start = line_.size() - 1;
         while (start > 0 && isContinuation(static_cast<unsigned char>(line_[start]))) --start;
-        std::size_t at = start;
-        columns = columnsAt(line_, at);
+        columns = columnsOf(terminalSafe(std::string_view(line_).substr(start)));
         line_.erase(start);
     }
     echo += std::string(columns, '\b') + std::string(columns, ' ') + std::string(columns, '\b');

@@ -22,14 +22,17 @@ std::size_t columnsOf(std::string_view text);
 // The text broken into lines of at most `width` columns: at spaces where it
 // can, inside a word longer than a line where it must, and at every line
 // feed. Spaces at a break are dropped; an empty paragraph stays an empty line.
+// What follows a paragraph's last ": " is kept on one line where it fits,
+// unless it ends a sentence: a command to copy is never cut in two.
 std::vector<std::string> wrapText(std::string_view text, std::size_t width);
 
 // The editing of one typed line, byte by byte, with the keys of a terminal's
 // own line editing: Backspace, Ctrl-U, Ctrl-W, Enter; Ctrl-C interrupts and
 // Ctrl-D on an empty line ends the input. Escape sequences (cursor and
 // function keys, Alt with a key) are dropped whole; a control character
-// inside one ends it and counts, as it does on a terminal. Other control
-// characters are ignored.
+// inside one ends it and counts, as it does on a terminal. Tab and NUL are
+// text; other control characters are ignored. The line holds what was
+// typed; only the echo is made safe to show (see terminalSafe).
 class LineEditor {
 public:
     enum class Outcome { Editing, Entered, Interrupted, EndOfInput };
