@@ -1,7 +1,8 @@
 // Fuzzes the enrollment input rules against a byte-level model of them.
 //
 // The input is split at its first NUL byte; each part is judged both as the
-// setup code and as the work email, so NUL bytes reach either field.
+// setup code and as the work email, so NUL bytes reach either field; the
+// whole input is judged as a setup code too, with its NULs inside.
 //
 // The model needs no decoder: every trimmed or newline character is one of a
 // few fixed byte strings starting with a lead byte, and a well-formed sequence
@@ -56,6 +57,9 @@ bool modelNewline(std::string_view s) {
            s.find("\xE2\x80\xA9") != s.npos;
 }
 
+// A NUL counts as a line break inside a value.
+bool modelMultiLine(std::string_view s) { return modelNewline(s) || s.find('\0') != s.npos; }
+
 void checkText(std::string_view text) {
     const std::string trimmed = enroll::trimString(text);
     check(trimmed == modelTrim(text));
@@ -67,8 +71,8 @@ void checkJudge(std::string_view code, std::string_view email) {
     const enroll::EnrollVerdict verdict = enroll::judgeEnrollInput(code, email);
     check(verdict.code == modelTrim(code));
     check(verdict.email == modelTrim(email));
-    const char* expected = modelNewline(verdict.code)    ? "Setup code must be a single line."
-                           : modelNewline(verdict.email) ? "Work email must be a single line."
+    const char* expected = modelMultiLine(verdict.code)    ? "Setup code must be a single line."
+                           : modelMultiLine(verdict.email) ? "Work email must be a single line."
                            : verdict.code.starts_with("dk_") ? nullptr
                                                              : "Setup code must start with dk_.";
     check(expected ? verdict.message == expected : !verdict.message.has_value());
@@ -84,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string_view text : {input, first, second}) checkText(text);
     checkJudge(first, second);
     checkJudge(second, first);
+    checkJudge(input, "");
     return 0;
 }
