@@ -12,6 +12,7 @@
 
 #include "ui/arena.h"
 #include "ui/display_text.h"
+#include "ui/image_header.h"
 #include "ui/input_guard.h"
 #include "ui/quiet_output.h"
 #include "ui/screen_fit.h"
@@ -700,7 +701,7 @@ public:
         // path the file system knows.
         struct stat info {};
         if (path.find('\0') != std::string::npos || stat(path.c_str(), &info) != 0 ||
-            !S_ISREG(info.st_mode)) {
+            !S_ISREG(info.st_mode) || !isUsableIconFile(path)) {
             return nullptr;
         }
         auto image = Retained<NSImage>::adopt(

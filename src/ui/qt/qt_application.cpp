@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "ui/arena.h"
+#include "ui/image_header.h"
 #include "ui/qt/qt_alert.h"
 #include "ui/qt/qt_checkbox_widget.h"
 #include "ui/qt/qt_controls.h"
@@ -111,7 +112,7 @@ public:
         // Only a regular file: a pipe or a device under that name would block
         // the read, and the alert would never appear.
         const QFileInfo file(toQString(path));
-        if (!file.isFile()) return nullptr;
+        if (!file.isFile() || !isUsableIconFile(path)) return nullptr;
         QImage image;
         if (!image.load(file.filePath())) return nullptr;
         return &arena_.own(std::make_unique<QtImage>(std::move(image)));

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "ui/arena.h"
+#include "ui/image_header.h"
 #include "ui/win32/win32_alert.h"
 #include "ui/win32/win32_controls.h"
 #include "ui/win32/win32_text.h"
@@ -102,6 +103,7 @@ public:
 
     const Image* imageWithContentsOfFile(const std::string& path) override {
         start();
+        if (!isUsableIconFile(path)) return nullptr;
         return loadImage(widen(path), arena_);
     }
 
