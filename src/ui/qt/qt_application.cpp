@@ -37,9 +37,10 @@ public:
     // display is probed only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) platformStarts_ = choosePlatformForQt();
+        if (!platformStarts_) platformStarts_ = choosePlatformForQt(noDisplay_);
         return *platformStarts_;
     }
+    NoDisplayReason whyNoWindows() override { return noDisplay_; }
 
     std::size_t openScope() override { return arena_.mark(); }
     void closeScope(std::size_t scope) override { arena_.releaseTo(scope); }
