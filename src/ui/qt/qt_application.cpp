@@ -115,6 +115,13 @@ public:
         if (!file.isFile()) return nullptr;
         QImage image;
         if (!image.load(file.filePath())) return nullptr;
+        // Scaled in a palette's few colours (or a grey ramp) a small icon
+        // comes out as a dither pattern; in full colour it stays smooth.
+        if (image.colorCount() > 0 || image.format() == QImage::Format_Grayscale8 ||
+            image.format() == QImage::Format_Grayscale16) {
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                    : QImage::Format_RGB32);
+        }
         return &arena_.own(std::make_unique<QtImage>(std::move(image)));
     }
 
@@ -147,6 +154,7 @@ private:
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
     std::optional<bool> platformStarts_;
+    NoDisplayReason noDisplay_;
 };
 
 }  // namespace
