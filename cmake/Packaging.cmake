@@ -1,6 +1,7 @@
 # A Debian package of what cmake --install installs: cpack -G DEB in the
 # build folder (scripts/package.sh). Its dependencies are the shared
-# libraries the binary links, as dpkg-shlibdeps finds them.
+# libraries the binary links, as dpkg-shlibdeps finds them, and Qt's Wayland
+# platform. Its copyright file is docs/copyright, installed with the docs.
 set(CPACK_PACKAGE_NAME setup-dialog)
 set(CPACK_PACKAGE_VENDOR "The setup-dialog developers")
 set(CPACK_PACKAGE_CONTACT "The setup-dialog developers" CACHE STRING
@@ -22,5 +23,12 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Added to what dpkg-shlibdeps finds: Qt loads its Wayland platform as a
+# plugin, which no library dependency names, and without it a Wayland-only
+# session has no window to show.
+if(NOT WIN32 AND NOT APPLE)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
+endif()
 
 include(CPack)
+
