@@ -32,3 +32,17 @@ endif()
 
 include(CPack)
 
+# On macOS the program is a bare executable, not an application bundle: its
+# Info.plist goes into the binary itself (the __info_plist section), where
+# code signing, notarisation and the system's privacy prompts read its
+# identifier, name and version.
+if(APPLE)
+  set(SETUP_DIALOG_BUNDLE_ID "org.setup-dialog.setup-dialog" CACHE STRING
+    "The bundle identifier in the program's embedded Info.plist (the vendor's own, reversed domain)")
+  set(SETUP_DIALOG_BUNDLE_NAME "setup-dialog" CACHE STRING
+    "The name in the program's embedded Info.plist")
+  set(info_plist "${CMAKE_BINARY_DIR}/generated/Info.plist")
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/Info.plist.in "${info_plist}" @ONLY)
+  target_link_options(setup-dialog PRIVATE "LINKER:-sectcreate,__TEXT,__info_plist,${info_plist}")
+  set_property(TARGET setup-dialog APPEND PROPERTY LINK_DEPENDS "${info_plist}")
+endif()
