@@ -10,7 +10,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" run
 dir="$top/build-run"
-cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_DIALOG_WERROR=ON \
+# Release: no debug information to write, a fifth less to compile.
+cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSETUP_DIALOG_WERROR=ON \
   -DSETUP_DIALOG_TESTS=OFF -DSETUP_DIALOG_SANITIZE=OFF >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target setup-dialog >&2
 program="$dir/setup-dialog"
