@@ -1,6 +1,7 @@
 # A Debian package of what cmake --install installs: cpack -G DEB in the
 # build folder (scripts/package.sh). Its dependencies are the shared
-# libraries the binary links, as dpkg-shlibdeps finds them.
+# libraries the binary links, as dpkg-shlibdeps finds them, and Qt's Wayland
+# platform. Its copyright file is docs/copyright, installed with the docs.
 set(CPACK_PACKAGE_NAME setup-dialog)
 set(CPACK_PACKAGE_VENDOR "The setup-dialog developers")
 set(CPACK_PACKAGE_CONTACT "The setup-dialog developers" CACHE STRING
@@ -22,5 +23,26 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Added to what dpkg-shlibdeps finds: Qt loads its Wayland platform as a
+# plugin, which no library dependency names, and without it a Wayland-only
+# session has no window to show.
+if(NOT WIN32 AND NOT APPLE)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
+endif()
 
 include(CPack)
+
+# On macOS the program is a bare executable, not an application bundle: its
+# Info.plist goes into the binary itself (the __info_plist section), where
+# code signing, notarisation and the system's privacy prompts read its
+# identifier, name and version.
+if(APPLE)
+  set(SETUP_DIALOG_BUNDLE_ID "org.setup-dialog.setup-dialog" CACHE STRING
+    "The bundle identifier in the program's embedded Info.plist (the vendor's own, reversed domain)")
+  set(SETUP_DIALOG_BUNDLE_NAME "setup-dialog" CACHE STRING
+    "The name in the program's embedded Info.plist")
+  set(info_plist "${CMAKE_BINARY_DIR}/generated/Info.plist")
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/Info.plist.in "${info_plist}" @ONLY)
+  target_link_options(setup-dialog PRIVATE "LINKER:-sectcreate,__TEXT,__info_plist,${info_plist}")
+  set_property(TARGET setup-dialog APPEND PROPERTY LINK_DEPENDS "${info_plist}")
+endif()

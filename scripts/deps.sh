@@ -3,7 +3,8 @@
 # Usage: scripts/deps.sh build|run|test|bench|package|windows
 set -euo pipefail
 
-package=(dpkg-dev file)
+# man-db and bsdextrautils (col) read the manual page in the package test.
+package=(dpkg-dev file man-db bsdextrautils)
 build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
 run=(xvfb xauth xdotool x11-utils imagemagick)
 # libgnustep-gui-dev, gnustep-back0.29 and libblocksruntime-dev build and run

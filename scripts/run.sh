@@ -3,12 +3,18 @@
 # and items, printing its answer and exit status. With no display open, the
 # program asks in the terminal; with neither a display nor a terminal, this
 # script shows the dialog on a virtual display, saves a screenshot to
-# build/shot.png and presses Return for you after a few seconds.
+# build-run/shot.png and presses Return for you after a few seconds.
+# It builds the program alone, in a folder of its own (no tests, none of the
+# suite's other builds), so that the first window shows within a minute.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" run
-"$top/scripts/build.sh"
-program="$top/build/setup-dialog"
+dir="$top/build-run"
+# Release: no debug information to write, a fifth less to compile.
+cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSETUP_DIALOG_WERROR=ON \
+  -DSETUP_DIALOG_TESTS=OFF -DSETUP_DIALOG_SANITIZE=OFF >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target setup-dialog >&2
+program="$dir/setup-dialog"
 
 if { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; } || { : </dev/tty; } 2>/dev/null; then
   set +e
@@ -36,7 +42,7 @@ for _ in $(seq 50); do
 done
 if kill -0 "$pid" 2>/dev/null; then
   sleep "${SETUP_DIALOG_DEMO_DELAY:-2}"
-  import -window root "$top/build/shot.png" && echo "Screenshot: build/shot.png" >&2
+  import -window root "$dir/shot.png" && echo "Screenshot: build-run/shot.png" >&2
   echo "Pressing Return." >&2
   xdotool key Return
 fi

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: unit tests,
-# the Qt backend tests, the end-to-end tests of the binary and of its Debian
-# package.
+# the Qt backend tests, the end-to-end tests of the binary, the example
+# parents and the Debian package. Its folder, build/, is configured afresh on
+# every run with every option the suite depends on (scripts/build.sh), and
+# every target is rebuilt where it changed: no earlier configuration leaves
+# it stale test binaries.
 # SANITIZE=1 builds and runs it all under AddressSanitizer and UBSan.
 # Every test must run here: a missing tool fails the suite instead of
 # skipping a test.

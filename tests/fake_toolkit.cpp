@@ -281,7 +281,12 @@ void FakeApplication::activateIgnoringOtherApps(bool ignoring) {
     log(std::string("app.activateIgnoringOtherApps(") + (ignoring ? "true" : "false") + ")");
 }
 
-bool FakeApplication::canShowWindows() { return displayAvailable; }
+bool FakeApplication::canShowWindows() {
+    ++displayProbes;
+    return displayAvailable;
+}
+
+ui::NoDisplayReason FakeApplication::whyNoWindows() { return noDisplayReason; }
 
 ui::Alert& FakeApplication::makeAlert() {
     alerts.push_back(std::make_unique<FakeAlert>(*this, nextId("alert")));

@@ -212,6 +212,8 @@ public:
     // the first button is pressed.
     std::function<long(FakeAlert&)> onRunModal;
     bool displayAvailable = true;
+    // What the backend tells of a missing display.
+    ui::NoDisplayReason noDisplayReason;
     // Paths that hold a readable image.
     std::vector<std::string> imageFiles;
     // The height a wrapping label needs for a text at a width.
@@ -219,6 +221,8 @@ public:
 
     // --- what the test reads ---
     std::vector<std::string> calls;
+    // How often the display was asked about.
+    int displayProbes = 0;
     std::vector<std::unique_ptr<FakeAlert>> alerts;
     FakeMenu* mainMenu = nullptr;
     int activationPolicy = -1;
@@ -234,6 +238,7 @@ public:
     void setMainMenu(ui::Menu& menu) override;
     void activateIgnoringOtherApps(bool ignoring) override;
     bool canShowWindows() override;
+    ui::NoDisplayReason whyNoWindows() override;
     // Scopes are recorded, not released: tests read every object afterwards.
     std::size_t openScope() override;
     void closeScope(std::size_t scope) override;

@@ -25,8 +25,10 @@ struct ProgramRun {
     std::string out;
     std::string err;
 
-    explicit ProgramRun(std::vector<const char*> args, bool display = true) {
+    explicit ProgramRun(std::vector<const char*> args, bool display = true,
+                        ui::NoDisplayReason why = {}) {
         app.displayAvailable = display;
+        app.noDisplayReason = std::move(why);
         std::FILE* outFile = std::tmpfile();
         std::FILE* errFile = std::tmpfile();
         status = runSetupDialog(static_cast<int>(args.size()), args.data(), app, outFile, errFile);
@@ -150,6 +152,73 @@ TEST(Run, TheIconIsLookedForBesideArgvZero) {
     ProgramRun invalid({"/opt/\xff/setup-dialog", "migrate-empty"});
     EXPECT_TRUE(invalid.app.callsStartingWith("imageWithContentsOfFile").empty());
     EXPECT_EQ(invalid.status, 0);
+}
+
+TEST(Run, HelpAndVersionAnswerOnStandardOutputWithoutTheToolkit) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string outStart;
+    } cases[] = {
+        {{"sd", "--help"}, kUsage},
+        {{"sd", "--help", "clients"}, kUsage},
+        {{"sd", "--version"}, "setup-dialog 0.1\n"},
+    };
+    for (const Case& c : cases) {
+        for (bool display : {true, false}) {
+            ProgramRun run(c.args, display);
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.err, "");
+            EXPECT_EQ(run.out.substr(0, c.outStart.size()), c.outStart);
+            EXPECT_TRUE(run.app.calls.empty()) << run.app.calls.front();
+            EXPECT_EQ(run.app.displayProbes, 0);
+        }
+    }
+    ProgramRun help({"sd", "--help"});
+    for (const char* mode : {"clients [", "no-clients [", "migrate [", "migrate-empty", "enroll [",
+                             "enforcement-error [", "setup-dialog(1)", "--version"}) {
+        EXPECT_NE(help.out.find(mode), std::string::npos) << mode;
+    }
+    ProgramRun version({"sd", "--version"});
+    EXPECT_EQ(version.out, "setup-dialog 0.1\n");
+
+    // Only the exact words: the rest stay unknown modes.
+    for (const char* word : {"-h", "--Help", "help", "-v", "--version=1", "--help "}) {
+        ProgramRun run({"sd", word});
+        EXPECT_EQ(run.status, 1) << word;
+        EXPECT_EQ(run.err, std::string("Unknown mode: ") + word + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+
+    fake::FakeApplication app;
+    fake::CapturedOutput err;
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    const char* args[] = {"sd", "--help"};
+    EXPECT_EQ(runSetupDialog(2, args, app, full, err.file()), 1);
+    EXPECT_EQ(err.text(), "setup-dialog: could not write the answer to standard output\n");
+    std::fclose(full);
+}
+
+TEST(Run, TheNoDisplayLineSaysWhyAndKeepsItsFirstWords) {
+    using Kind = ui::NoDisplayReason::Kind;
+    const std::string start = "setup-dialog: no display: cannot show the dialog (";
+    struct Case {
+        ui::NoDisplayReason why;
+        std::string reason;
+    } cases[] = {
+        {{Kind::NoneNamed, "", false}, "is DISPLAY set?"},
+        {{Kind::NotAnswering, ":0", false}, "the display :0 does not answer"},
+        {{Kind::Refused, "host:1.0", false}, "the display host:1.0 refused this user"},
+        {{Kind::NotAnswering, "wayland-1", true}, "the Wayland display wayland-1 does not answer"},
+        // The display's name comes from the environment: it stays one line.
+        {{Kind::Refused, ":0\n\x1b[2J", false}, "the display :0\\x0a\\x1b[2J refused this user"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run({"sd", "clients"}, /*display=*/false, c.why);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, start + c.reason + ")\n");
+    }
 }
 
 TEST(Run, WithoutADisplayAKnownModeFailsBeforeAnyWindow) {

@@ -1,9 +1,11 @@
 #include "cli/run.h"
 
 #include <cstdlib>
+#include <string_view>
 #include <type_traits>
 
 #include "cli/command.h"
+#include "cli/manners.h"
 #include "enroll/enroll_dialog.h"
 #include "setup/setup_dialogs.h"
 #include "ui/dialog.h"
@@ -40,10 +42,26 @@ void showDialog(const Command& command, const ui::DialogContext& context) {
         command);
 }
 
+// Writes a text asked for on the command line; false when it could not be
+// written whole.
+bool writeWhole(std::string_view text, std::FILE* out) {
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0 &&
+           !std::ferror(out);
+}
+
 }  // namespace
 
 int runSetupDialog(int argc, const char* const* argv, ui::Application& window, std::FILE* out,
                    std::FILE* err, const AskingApplication& asking) {
+    // Answered before anything else: no toolkit, no display.
+    if (argc >= 2 && argv[1]) {
+        const std::string_view word = argv[1];
+        if (word == "--help" || word == "--version") {
+            if (writeWhole(word == "--help" ? helpText() : versionText(), out)) return 0;
+            std::fprintf(err, "setup-dialog: could not write the answer to standard output\n");
+            return 1;
+        }
+    }
     window.setActivationPolicy(ui::kApplicationActivationPolicyRegular);
     ui::installEditMenu(window);
     const std::optional<std::string> execDir = executableDirectory(argc, argv);
@@ -64,7 +82,7 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
 
     ui::Application& app = asking ? asking(window) : window;
     if (!app.canShowWindows()) {
-        std::fprintf(err, "setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n");
+        std::fprintf(err, "%s", noDisplayLine(app.whyNoWindows()).c_str());
         return 1;
     }
     showDialog(command, {app, out, execDir});

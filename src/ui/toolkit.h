@@ -163,6 +163,23 @@ public:
     virtual void addItem(MenuItem& item) = 0;
 };
 
+// Why no window can be shown, as far as the backend can tell; the command
+// line's layer words the line from it.
+struct NoDisplayReason {
+    enum class Kind {
+        // No display was named (or none the backend can use).
+        NoneNamed,
+        // The named display is gone, frozen, or lacks the screen asked for.
+        NotAnswering,
+        // The named display's server is there and turned this user away.
+        Refused,
+    };
+    Kind kind = Kind::NoneNamed;
+    // The display as named: DISPLAY's value, or the Wayland socket's name.
+    std::string display;
+    bool wayland = false;
+};
+
 // The shared application object, and the factory of everything else.
 class Application {
 public:
@@ -173,6 +190,8 @@ public:
     virtual void activateIgnoringOtherApps(bool ignoring) = 0;
     // False when no window can be shown at all (no display to open).
     virtual bool canShowWindows() = 0;
+    // Why canShowWindows() said false; only asked after it did.
+    virtual NoDisplayReason whyNoWindows() { return {}; }
 
     // Objects made after openScope are released, newest first, at the
     // closeScope given what it returned, as an inner autorelease pool's are:

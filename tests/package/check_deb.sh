@@ -2,7 +2,8 @@
 # Builds the Debian package of a build folder with cpack, unpacks it into a
 # scratch root and runs the program from where the package puts it: its
 # usage error, one dialog on a virtual display answered with Return, and the
-# version it names in its debug output. Quiet when everything passes.
+# version it names in its debug output and with --version. Checks the manual
+# page and the copyright file it ships. Quiet when everything passes.
 # Usage: tests/package/check_deb.sh BUILD_DIR VERSION [ICON]
 #   ICON: the icon the build installs beside the program (none: no icon)
 set -euo pipefail
@@ -16,6 +17,8 @@ command -v cpack >/dev/null || missing cpack cmake
 command -v dpkg-deb >/dev/null || missing dpkg-deb dpkg
 command -v dpkg-shlibdeps >/dev/null || missing dpkg-shlibdeps dpkg-dev
 command -v file >/dev/null || missing file file
+command -v man >/dev/null || missing man man-db
+command -v col >/dev/null || missing col bsdextrautils
 command -v Xvfb >/dev/null || missing Xvfb xvfb
 command -v xdotool >/dev/null || missing xdotool xdotool
 
@@ -43,10 +46,36 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
   [[ ", $depends" == *", $library "* ]] || fail "Depends lacks $library: $depends"
 done
+# Qt's Wayland platform is a plugin: no library dependency pulls it in.
+[[ ", $depends," == *", qt6-wayland"[\ ,]* ]] || fail "Depends lacks qt6-wayland: $depends"
 
 dpkg -x "$deb" "$work/root"
 bin="$work/root/usr/libexec/setup-dialog/setup-dialog"
 [ -x "$bin" ] || { echo "FAIL no program at usr/libexec/setup-dialog/setup-dialog" >&2; find "$work/root" >&2; exit 1; }
+# The manual page, as man reads it, and the copyright file in Debian's
+# machine-readable format, with the licence's text.
+page="$work/root/usr/share/man/man1/setup-dialog.1"
+if [ ! -f "$page" ]; then
+  fail "no manual page at usr/share/man/man1/setup-dialog.1"
+else
+  manual=$(MANWIDTH=80 man --warnings -l "$page" 2>"$work/man.err" | col -b) || fail "man cannot read the page"
+  [ ! -s "$work/man.err" ] || fail "man warns on the page: $(head -3 "$work/man.err")"
+  for heading in NAME SYNOPSIS MODES RECORDS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES; do
+    grep -qx "$heading" <<<"$manual" || fail "the manual page lacks its section $heading"
+  done
+  grep -q "setup-dialog $version" <<<"$manual" || fail "the manual page names no version $version"
+fi
+copyright="$work/root/usr/share/doc/setup-dialog/copyright"
+if [ ! -f "$copyright" ]; then
+  fail "no copyright file at usr/share/doc/setup-dialog/copyright"
+else
+  head -n1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+    fail "the copyright file is not in Debian's format: $(head -n1 "$copyright")"
+  grep -q '^License: MIT$' "$copyright" || fail "the copyright file names no MIT licence"
+  grep -q '^ Permission is hereby granted, free of charge' "$copyright" ||
+    fail "the copyright file lacks the licence's text"
+fi
+
 # The build's icon beside the program, byte for byte; none unless it named
 # one, so that the stock signs show.
 if [ -n "$icon" ]; then
@@ -106,6 +135,8 @@ answer_with_return
 [ "$status" = 0 ] || fail "migrate-empty: status $status, want 0"
 [ ! -s "$work/stdout" ] || fail "migrate-empty: stdout $(cat "$work/stdout")"
 [ ! -s "$work/stderr" ] || fail "migrate-empty: stderr $(cat "$work/stderr")"
+
+expect_run "version" 0 "setup-dialog $version"$'\n' "" env -u DISPLAY -u WAYLAND_DISPLAY "$bin" --version
 
 answer_with_return SETUP_DIALOG_DEBUG=1
 [ "$status" = 0 ] || fail "migrate-empty with debug output: status $status, want 0"

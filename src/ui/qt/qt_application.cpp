@@ -38,9 +38,10 @@ public:
     // display is probed only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) platformStarts_ = choosePlatformForQt();
+        if (!platformStarts_) platformStarts_ = choosePlatformForQt(noDisplay_);
         return *platformStarts_;
     }
+    NoDisplayReason whyNoWindows() override { return noDisplay_; }
 
     std::size_t openScope() override { return arena_.mark(); }
     void closeScope(std::size_t scope) override { arena_.releaseTo(scope); }
@@ -115,6 +116,13 @@ public:
         if (!file.isFile() || !isUsableIconFile(path)) return nullptr;
         QImage image;
         if (!image.load(file.filePath())) return nullptr;
+        // Scaled in a palette's few colours (or a grey ramp) a small icon
+        // comes out as a dither pattern; in full colour it stays smooth.
+        if (image.colorCount() > 0 || image.format() == QImage::Format_Grayscale8 ||
+            image.format() == QImage::Format_Grayscale16) {
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                    : QImage::Format_RGB32);
+        }
         return &arena_.own(std::make_unique<QtImage>(std::move(image)));
     }
 
@@ -147,6 +155,7 @@ private:
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
     std::optional<bool> platformStarts_;
+    NoDisplayReason noDisplay_;
 };
 
 }  // namespace

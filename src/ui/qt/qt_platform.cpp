@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <netdb.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <QApplication>
 #include <cstdio>
@@ -19,7 +22,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdarg>
+#include <cstddef>
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "setup_dialog_version.h"
 #include "ui/quiet_output.h"
@@ -169,14 +175,86 @@ bool x11ServerAnswers(const char* display) {
     return reply != nullptr;  // the process ends here: nothing to free
 }
 
-// Asks the X server named by DISPLAY whether it takes a connection, without
-// letting Qt try (Qt aborts the process when it cannot open its display).
-bool x11DisplayOpens(const char* display) {
-    heldX11.release();
-    Probe probe(kProbeDeadline, x11ServerAnswers, display);
-    if (!probe.passed()) return false;
+// Whether something listens where the X display `number` on `host` takes
+// connections, as libxcb looks for it: the local socket (abstract, then in
+// the file system) for no host or "unix", else TCP port 6000 + number.
+bool x11SocketAccepts(const std::string& host, int number) {
+    const auto connects = [](int family, const sockaddr* address, socklen_t length) {
+        const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        const bool accepted = connect(fd, address, length) == 0;
+        close(fd);
+        return accepted;
+    };
+    if (host.empty() || host == "unix" || host[0] == '/') {
+        const std::string path =
+            host[0] == '/' ? host : "/tmp/.X11-unix/X" + std::to_string(number);
+        for (const std::size_t lead : {std::size_t{1}, std::size_t{0}}) {  // abstract first
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            if (lead + path.size() >= sizeof address.sun_path) return false;
+            std::memcpy(address.sun_path + lead, path.data(), path.size());
+            const auto length =
+                static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lead + path.size());
+            if (connects(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length)) return true;
+        }
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(6000 + number).c_str(), &hints, &found) != 0) {
+        return false;
+    }
+    bool accepted = false;
+    for (const addrinfo* at = found; at && !accepted; at = at->ai_next) {
+        accepted = connects(at->ai_family, at->ai_addr, at->ai_addrlen);
+    }
+    freeaddrinfo(found);
+    return accepted;
+}
+
+// In the probing child: the X server is there, its socket takes the
+// connection, and it turns the connection away at set-up, as it does a user
+// without its authority (or when it has no room for another client).
+bool x11ServerRefuses(const char* display) {
     void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!xcb) return false;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using ParseDisplay = int (*)(const char*, char**, int*, int*);
+    auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    auto parse = reinterpret_cast<ParseDisplay>(dlsym(xcb, "xcb_parse_display"));
+    if (!connect || !hasError || !parse) return false;
+    // XCB_CONN_ERROR: the socket or the set-up failed. A wrong screen or a
+    // name that does not parse has codes of its own, and is no refusal.
+    constexpr int kConnectionError = 1;
+    if (hasError(connect(display, nullptr)) != kConnectionError) return false;
+    char* host = nullptr;
+    int number = 0, screen = 0;
+    if (!parse(display, &host, &number, &screen)) return false;
+    return x11SocketAccepts(host ? host : "", number);  // the process ends here: nothing to free
+}
+
+enum class X11Answer { Opens, Silent, Refused };
+
+// Asks the X server named by DISPLAY whether it takes a connection, without
+// letting Qt try (Qt aborts the process when it cannot open its display).
+// When it does not, tells a server that is gone or never answers from one
+// that turned this user away: the line the parent sees says which.
+X11Answer x11DisplayOpens(const char* display) {
+    heldX11.release();
+    const auto start = std::chrono::steady_clock::now();
+    Probe probe(kProbeDeadline, x11ServerAnswers, display);
+    if (!probe.passed()) {
+        // A probe that ran out its deadline met a server that never answered.
+        if (std::chrono::steady_clock::now() - start >= kProbeDeadline) return X11Answer::Silent;
+        return passesWithin(kProbeDeadline, x11ServerRefuses, display) ? X11Answer::Refused
+                                                                       : X11Answer::Silent;
+    }
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return X11Answer::Silent;
     using Connect = void* (*)(const char*, int*);
     using HasError = int (*)(void*);
     using Disconnect = void (*)(void*);
@@ -185,13 +263,13 @@ bool x11DisplayOpens(const char* display) {
     auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
     if (!connect || !hasError || !disconnect) {
         dlclose(xcb);
-        return false;
+        return X11Answer::Silent;
     }
     // xcb_connect never returns null: a failed connection is an error object.
     heldX11 = {xcb, connect(display, nullptr), disconnect};
-    if (hasError(heldX11.connection) == 0) return true;
+    if (hasError(heldX11.connection) == 0) return X11Answer::Opens;
     heldX11.release();
-    return false;
+    return X11Answer::Silent;
 }
 
 // In the probing child: the Wayland compositor of this session answers a
@@ -346,21 +424,42 @@ QString choosePlatform(const QString& requested, const PlatformSurroundings& sur
     return {};
 }
 
-bool choosePlatformForQt() {
+bool choosePlatformForQt(NoDisplayReason& why) {
     std::optional<QStringList> installed;
+    // What was found where a display was named and did not open.
+    std::optional<NoDisplayReason> x11Failed, waylandFailed;
     const PlatformSurroundings machine{
         [&](const QString& name) {
             if (!installed) installed = installedPlatformNames();
             return installed->contains(name);
         },
-        [] {
+        [&] {
             const QByteArray display = qgetenv("DISPLAY");
-            return !display.isEmpty() && x11DisplayOpens(display.constData());
+            if (display.isEmpty()) return false;
+            const X11Answer answer = x11DisplayOpens(display.constData());
+            if (answer == X11Answer::Opens) return true;
+            x11Failed = NoDisplayReason{answer == X11Answer::Refused ? NoDisplayReason::Kind::Refused
+                                                                     : NoDisplayReason::Kind::NotAnswering,
+                                        display.toStdString(), false};
+            return false;
         },
-        waylandDisplayOpens,
+        [&] {
+            if (waylandDisplayOpens()) return true;
+            const QByteArray socket = qgetenv("WAYLAND_DISPLAY");
+            if (!socket.isEmpty()) {
+                waylandFailed = NoDisplayReason{NoDisplayReason::Kind::NotAnswering,
+                                                socket.toStdString(), true};
+            }
+            return false;
+        },
     };
     const QString chosen = choosePlatform(qEnvironmentVariable("QT_QPA_PLATFORM"), machine);
-    if (chosen.isEmpty()) return false;
+    if (chosen.isEmpty()) {
+        // The X display first: it is the one tried first, and the one named
+        // by the variable the line asks about.
+        why = x11Failed ? *x11Failed : waylandFailed ? *waylandFailed : NoDisplayReason{};
+        return false;
+    }
     qputenv("QT_QPA_PLATFORM", chosen.toUtf8());
     return true;
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/toolkit.h"
+
 class QApplication;
 
 namespace ui::qt {
@@ -31,8 +33,9 @@ struct PlatformSurroundings {
 QString choosePlatform(const QString& requested, const PlatformSurroundings& surroundings);
 
 // Chooses the platform on this machine and pins Qt to it, so that Qt never
-// tries one that would end the process. False when there is none.
-bool choosePlatformForQt();
+// tries one that would end the process. False when there is none, with
+// `why` saying what was found instead.
+bool choosePlatformForQt(NoDisplayReason& why);
 
 // Starts Qt from the program name alone: the items on the command line are
 // the parent's data, never Qt options.
