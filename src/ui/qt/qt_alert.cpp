@@ -48,29 +48,59 @@ bool KeyGuard::inDialog(QObject* object) const {
     return false;
 }
 
+// A key is known by its scan code where the platform gives one, else by
+// Qt's key code; on X11 without detectable auto-repeat a held key sends
+// release and press pairs, both marked as auto-repeats.
+bool KeyGuard::keyActs(const QKeyEvent& event, InputGuard::Clock::time_point now) {
+    KeyEvent key;
+    key.key = event.nativeScanCode() ? event.nativeScanCode()
+                                     : (0x80000000u | static_cast<std::uint32_t>(event.key()));
+    const bool release = event.type() == QEvent::KeyRelease;
+    key.phase = event.isAutoRepeat() ? KeyEvent::Phase::Repeat
+                : release            ? KeyEvent::Phase::Release
+                                     : KeyEvent::Phase::Press;
+    const Seen seen{event.timestamp(), key.key, key.phase, release};
+    if (release && lastSeen_ == seen) return lastVerdict_;
+    lastSeen_ = seen;
+    lastVerdict_ = guard_.keyArrives(now, key);
+    return lastVerdict_;
+}
+
 bool KeyGuard::eventFilter(QObject* watched, QEvent* event) {
     const auto now = InputGuard::Clock::now();
+    bool acts = true;
     switch (event->type()) {
         case QEvent::WindowActivate:
             if (watched == dialog_) guard_.activated(now);
             return false;
         case QEvent::WindowDeactivate:
-            if (watched == dialog_) guard_.deactivated();
+            if (watched == dialog_) {
+                guard_.deactivated();
+                lastSeen_.reset();
+            }
             return false;
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
+            if (!inDialog(watched)) return false;
+            acts = keyActs(*static_cast<QKeyEvent*>(event), now);
+            break;
         case QEvent::Shortcut:
+            // Fired by a key press the guard has just judged.
+            if (!inDialog(watched)) return false;
+            acts = guard_.keyArrives(now);
             break;
         case QEvent::InputMethod:
             // Only committed text is typing; the rest is the input method's
             // own preview.
             if (static_cast<QInputMethodEvent*>(event)->commitString().isEmpty()) return false;
+            if (!inDialog(watched)) return false;
+            acts = guard_.keyArrives(now);
             break;
         default:
             return false;
     }
-    if (!inDialog(watched) || guard_.keyArrives(now)) return false;
+    if (acts) return false;
     // An accepted override also keeps the key from firing a shortcut.
     event->accept();
     return true;
