@@ -21,6 +21,7 @@
 #include <QApplication>
 
 #include "ui/qt/qt_window_watch.h"
+#include "ui/quiet_output.h"
 #include "ui/screen_fit.h"
 
 namespace ui::qt {
@@ -72,6 +73,12 @@ bool KeyGuard::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::WindowActivate:
             if (watched == dialog_) guard_.activated(now);
+            return false;
+        case QEvent::Expose:
+            if (watched == static_cast<QObject*>(dialog_->windowHandle()) &&
+                dialog_->windowHandle()->isExposed()) {
+                WindowDeadline::windowShown();
+            }
             return false;
         case QEvent::WindowDeactivate:
             if (watched == dialog_) {

@@ -37,7 +37,12 @@ public:
     // display is probed only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) platformStarts_ = choosePlatformForQt();
+        if (!platformStarts_) {
+            // The choice reads the platform plugins' metadata, which Qt may
+            // report on (QT_DEBUG_PLUGINS, logging rules, a broken plugin).
+            captureToolkitOutput();
+            platformStarts_ = choosePlatformForQt();
+        }
         return *platformStarts_;
     }
 
@@ -134,6 +139,8 @@ private:
 
     void ensureQt() {
         if (qt_) return;
+        captureToolkitOutput();
+        windowDeadline_.emplace(errorLineFd());
         qt_ = startQt();
         installAlertCheckBoxAccessibility();
         // From here on Qt ends the process itself if the display goes away.
@@ -141,6 +148,7 @@ private:
     }
 
     std::unique_ptr<QApplication> qt_;
+    std::optional<WindowDeadline> windowDeadline_;
     std::optional<LostDisplayReport> lostDisplay_;  // ends before Qt does
     Arena arena_;
     QtMenu* mainMenu_ = nullptr;
