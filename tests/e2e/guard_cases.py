@@ -90,8 +90,10 @@ def window_cases(binary):
             dialog = Dialog(binary, *items)
             try:
                 wait_active(dialog)
-                time.sleep(0.3)
-                subprocess.run(["xdotool", "keydown", key], check=True, timeout=10)
+                # A stray release (of a key never pressed, so dropped) starts
+                # the quiet time again, however late the window was seen.
+                subprocess.run(["xdotool", "keyup", "Shift_L", "sleep", "0.3", "keydown", key],
+                               check=True, timeout=10)
                 time.sleep(2)
                 subprocess.run(["xdotool", "keyup", key], check=True, timeout=10)
                 time.sleep(0.3)
