@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 #include "ui/quiet_output.h"
@@ -37,6 +39,43 @@ TEST(LostDisplayReport, ExitsOutsideItAreLeftAlone) {
         {
             { const LostDisplayReport report(STDERR_FILENO); }
             LostDisplayReport::displayWentAway();
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(3), "^$");
+}
+
+// A window that never appears ends the run in one line; one that does, or
+// a run that ends first, leaves the run alone.
+TEST(WindowDeadline, AWindowThatNeverAppearsEndsTheRunInOneLine) {
+    using std::chrono::milliseconds;
+    constexpr const char* kNoWindow =
+        "^setup-dialog: no display: cannot show the dialog \\(the window did not appear\\)\n$";
+    EXPECT_EXIT(
+        {
+            const WindowDeadline deadline(STDERR_FILENO, milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), kNoWindow);
+    EXPECT_EXIT(
+        {
+            const WindowDeadline deadline(STDERR_FILENO, std::chrono::seconds(10));
+            WindowDeadline::windowCannotAppear();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), kNoWindow);
+    EXPECT_EXIT(
+        {
+            {
+                const WindowDeadline deadline(STDERR_FILENO, milliseconds(300));
+                WindowDeadline::windowShown();
+                std::this_thread::sleep_for(milliseconds(600));
+            }
+            {
+                const WindowDeadline ended(STDERR_FILENO, milliseconds(300));
+            }
+            WindowDeadline::windowCannotAppear();
+            std::this_thread::sleep_for(milliseconds(600));
             std::exit(3);
         },
         ::testing::ExitedWithCode(3), "^$");

@@ -255,6 +255,54 @@ TEST_F(QtBackend, KeysActOnlyAfterTheAlertHasBeenActiveForAQuietTime) {
     EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
 }
 
+// A key the way a keyboard sends it: press, any auto-repeats (on X11 as
+// release and press pairs), release, with the scan code the platform gives,
+// to the window, which hands it on to the focused widget.
+void physicalKey(QDialog* dialog, int key, QEvent::Type type, bool repeat, const QString& text = {}) {
+    QKeyEvent event(type, key, Qt::NoModifier, 36 + key % 64, key, 0, text, repeat);
+    QApplication::sendEvent(dialog->windowHandle(), &event);
+}
+
+// A key held from the quiet time answers nothing, however long after it
+// repeats or comes up; typing after the quiet time loses no key, though
+// each release passes the field and then the alert.
+TEST_F(QtBackend, AHeldKeyCountsOnlyWhenPressedAfterTheQuietTime) {
+    ui::Alert& alert = app->makeAlert();
+    alert.addButtonWithTitle("OK");
+    ui::View& view = app->makeView({0, 0, 600, 40});
+    ui::TextField& field = app->makeTextField({0, 8, 480, 24});
+    view.addSubview(field);
+    alert.setAccessoryView(view);
+    alert.layout();
+    alert.window().makeFirstResponder(field);
+
+    const long result = runWith(alert, [&](QDialog* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        QTest::qWait(100);
+        physicalKey(dialog, Qt::Key_Return, QEvent::KeyPress, false);
+        waitOutTheGuard();
+        for (int i = 0; i < 3; ++i) {
+            physicalKey(dialog, Qt::Key_Return, QEvent::KeyRelease, true);
+            physicalKey(dialog, Qt::Key_Return, QEvent::KeyPress, true);
+            QTest::qWait(50);
+        }
+        physicalKey(dialog, Qt::Key_Return, QEvent::KeyRelease, false);
+        ASSERT_TRUE(dialog->isVisible()) << "a held Return answered";
+
+        waitOutTheGuard();
+        for (const char* letter : {"d", "k"}) {
+            const int code = QChar(letter[0]).toUpper().unicode();
+            physicalKey(dialog, code, QEvent::KeyPress, false, letter);
+            physicalKey(dialog, code, QEvent::KeyRelease, false, letter);
+            QTest::qWait(20);
+        }
+        EXPECT_EQ(edit->text(), "dk");
+        physicalKey(dialog, Qt::Key_Return, QEvent::KeyPress, false);
+    });
+    EXPECT_EQ(result, ui::kAlertFirstButtonReturn);
+}
+
 TEST_F(QtBackend, FramesGivenBottomLeftLandTopLeftInQt) {
     ui::View& view = app->makeView({0, 0, 360, 140});
     ui::Checkbox& top = app->makeCheckbox("Top", {});

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,5 +145,35 @@ TEST(QtLayout, LockedBoxesStayReachableAndAreAnnouncedCheckedAndUnavailable) {
     });
 }
 
-}  // namespace
+// A word longer than the text's width (an address, an error text with no
+// spaces) wraps inside the word rather than running past the edge, and is
+// still copied as given.
+TEST(QtLayout, AWordLongerThanTheLineWrapsAndCopiesAsGiven) {
+    const std::string url = "https://setup.example.com/enroll/errors/" + std::string(300, 'q') + "?code=E42";
+    const std::string texts[] = {"Enrollment failed: see " + url + " for details.",
+                                 std::string(100000, 'w')};
+    auto app = ui::qt::makeApplication();
+    for (const std::string& text : texts) {
+        const QString given = QString::fromStdString(text);
+        inspect(*app, [&](auto& c) { enroll::showEnrollDialog(c, text); }, [&](QDialog* dialog) {
+            QLabel* shown = nullptr;
+            for (auto* label : dialog->findChildren<QLabel*>()) {
+                if (label->text().contains(given)) shown = label;
+            }
+            ASSERT_NE(shown, nullptr);
+            const int width = shown->width();
+            const QFontMetrics metrics(shown->font());
+            // No line holds more than the width.
+            const int lines = metrics.horizontalAdvance(given) / width + 1;
+            EXPECT_GE(shown->heightForWidth(width), lines * metrics.lineSpacing()) << text.size();
+            shown->grab();  // drawn, and still as tall
+            QApplication::processEvents();
+            EXPECT_GE(shown->height(), lines * metrics.lineSpacing()) << text.size();
+            shown->setSelection(0, int(shown->text().size()));
+            // A selection gives its paragraphs as U+2029.
+            EXPECT_EQ(shown->selectedText(), QString(shown->text()).replace('\n', QChar(0x2029)));
+        });
+    }
+}
 
+}  // namespace

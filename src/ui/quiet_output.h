@@ -3,6 +3,8 @@
 // program's own error lines go through a copy made before (see main).
 #pragma once
 
+#include <chrono>
+
 namespace ui {
 
 // SETUP_DIALOG_DEBUG=1 asks to see the toolkit's messages.
@@ -29,6 +31,30 @@ public:
     static void displayWentAway();
     LostDisplayReport(const LostDisplayReport&) = delete;
     LostDisplayReport& operator=(const LostDisplayReport&) = delete;
+};
+
+// A toolkit that never shows its window (a setting it cannot draw with, a
+// compositor that never maps the window) would leave the parent waiting
+// forever with nothing said. While an instance lives, the first window has
+// `limit` to appear; else one line goes to `errorFd` and the process ends
+// at once with status 1.
+class WindowDeadline {
+public:
+    static constexpr std::chrono::seconds kLimit{10};
+    // The line, whose first words parents match like the other no-display
+    // lines.
+    static const char kLine[];
+
+    WindowDeadline(int errorFd, std::chrono::milliseconds limit = kLimit);
+    ~WindowDeadline();
+    WindowDeadline(const WindowDeadline&) = delete;
+    WindowDeadline& operator=(const WindowDeadline&) = delete;
+
+    // A window of the run is on screen: the deadline no longer applies.
+    static void windowShown();
+    // The toolkit said that no window of this run can ever appear: the
+    // deadline ends the run now (while an instance lives, else nothing).
+    static void windowCannotAppear();
 };
 
 }  // namespace ui

@@ -27,6 +27,14 @@ enum : NSEventModifierFlags {
     NSEventModifierFlagControl = NSControlKeyMask,
     NSEventModifierFlagOption = NSAlternateKeyMask,
     NSEventModifierFlagCommand = NSCommandKeyMask,
+    NSEventModifierFlagDeviceIndependentFlagsMask = NSDeviceIndependentModifierFlagsMask,
+};
+
+// macOS 10.12 names of the event types, likewise.
+enum : NSEventType {
+    NSEventTypeKeyDown = NSKeyDown,
+    NSEventTypeKeyUp = NSKeyUp,
+    NSEventTypeFlagsChanged = NSFlagsChanged,
 };
 
 // macOS 10.12 names of the event masks, likewise.
@@ -65,6 +73,8 @@ enum : NSEventMask {
 @interface NSView (SetupDialogCheck)
 - (void)setAccessibilityTitleUIElement:(id)accessibilityTitleUIElement;
 - (void)setAccessibilityHelp:(NSString*)accessibilityHelp;
+- (NSString*)accessibilityLabel;
+- (void)setAccessibilityLabel:(NSString*)accessibilityLabel;
 @end
 
 // macOS 10.15

@@ -7,6 +7,7 @@
 // Built without ARC, like the backend.
 
 #import "appkit_shim.h"
+#import <GNUstepBase/NSProcessInfo+GNUstepBase.h>
 
 #include <dlfcn.h>
 #include <objc/runtime.h>
@@ -246,11 +247,18 @@ NSArray* alertButtons(id self, SEL selector) {
 // -[NSAlert runModal] runs the panel that layout built, laying it out first if
 // nothing has yet, and keeps it for the alert's window afterwards, as macOS
 // does; GNUstep's own builds a new panel on every run and drops it after.
+// The keys GNUstep saw go down and not yet up, with when (see markRepeat).
+std::map<unsigned short, NSTimeInterval>& keysDown() {
+    static auto* down = new std::map<unsigned short, NSTimeInterval>;
+    return *down;
+}
+
 NSInteger alertRunModal(id self, SEL) {
     NSAlert* alert = self;
     if (ivarOf<NSWindow*>(alert, "_window") == nil) [alert layout];
     NSWindow* panel = ivarOf<NSWindow*>(alert, "_window");
     setupDialogProbeWillRunModal(alert, panel);
+    keysDown().clear();
     const NSInteger result = [NSApp runModalForWindow:panel];
     [panel orderOut:alert];
     setupDialogProbeDidRunModal(alert, panel, result);
@@ -383,7 +391,32 @@ struct EventMonitor {
 std::vector<EventMonitor*> eventMonitors;
 IMP gnustepSendEvent = nullptr;
 
+// GNUstep reports the auto-repeats of a held key as fresh presses (its
+// isARepeat stays NO), where macOS marks them: a key that goes down again
+// before it came up, and soon after it last went down, is repeating. The
+// time limit and the fresh start of each alert's run keep a release GNUstep
+// lost (between two alerts, say) from making later presses repeats.
+NSEvent* markRepeat(NSEvent* event) {
+    if ([event type] == NSKeyUp) keysDown().erase([event keyCode]);
+    if ([event type] != NSKeyDown) return event;
+    const auto last = keysDown().find([event keyCode]);
+    const bool repeating = last != keysDown().end() && [event timestamp] - last->second < 2.0;
+    keysDown()[[event keyCode]] = [event timestamp];
+    if (!repeating || [event isARepeat]) return event;
+    return [NSEvent keyEventWithType:NSKeyDown
+                            location:[event locationInWindow]
+                       modifierFlags:[event modifierFlags]
+                           timestamp:[event timestamp]
+                        windowNumber:[event windowNumber]
+                             context:[event context]
+                          characters:[event characters]
+         charactersIgnoringModifiers:[event charactersIgnoringModifiers]
+                           isARepeat:YES
+                             keyCode:[event keyCode]];
+}
+
 void applicationSendEvent(id self, SEL selector, NSEvent* event) {
+    event = markRepeat(event);
     const std::vector<EventMonitor*> monitors = eventMonitors;  // a handler may remove one
     for (EventMonitor* monitor : monitors) {
         if (!(monitor->mask & (NSEventMask(1) << [event type]))) continue;
@@ -414,8 +447,40 @@ void applicationSendEvent(id self, SEL selector, NSEvent* event) {
 @end
 
 // macOS 10.10: accessibility attributes. GNUstep has no bridge to a screen
-// reader, so nothing reads them; they are taken and kept nowhere.
+// reader; the label, which macOS reads out for a control instead of its
+// title, is kept for the probe to read back; the others are kept nowhere.
+// GCC's runtime has no associated objects: the labels are kept by view, and
+// let go of as the view goes.
+namespace {
+
+std::map<NSView*, NSString*>& accessibilityLabels() {
+    static auto* labels = new std::map<NSView*, NSString*>;
+    return *labels;
+}
+
+IMP gnustepViewDealloc = nullptr;
+
+void viewDealloc(id self, SEL selector) {
+    auto found = accessibilityLabels().find(static_cast<NSView*>(self));
+    if (found != accessibilityLabels().end()) {
+        [found->second release];
+        accessibilityLabels().erase(found);
+    }
+    reinterpret_cast<void (*)(id, SEL)>(gnustepViewDealloc)(self, selector);
+}
+
+}  // namespace
+
 @implementation NSView (SetupDialogShim)
+- (NSString*)accessibilityLabel {
+    const auto found = accessibilityLabels().find(self);
+    return found == accessibilityLabels().end() ? nil : found->second;
+}
+- (void)setAccessibilityLabel:(NSString*)accessibilityLabel {
+    NSString*& kept = accessibilityLabels()[self];
+    [kept release];
+    kept = [accessibilityLabel copy];
+}
 - (void)setAccessibilityTitleUIElement:(id)accessibilityTitleUIElement {
     (void)accessibilityTitleUIElement;
 }
@@ -431,6 +496,12 @@ void applicationSendEvent(id self, SEL selector, NSEvent* event) {
 
 @implementation SetupDialogAppKitShim
 + (void)load {
+    // GNUstep reads items of the form --GNU-Debug=... as switches of its
+    // debug log, which then writes to standard error; an item is never an
+    // option of the toolkit.
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    [[[NSProcessInfo processInfo] debugSet] removeAllObjects];
+    [pool drain];
     gnustepSendEvent = replaceMethod(objc_getClass("NSApplication"), @selector(sendEvent:),
                                      reinterpret_cast<IMP>(applicationSendEvent));
     gnustepMenuInit = replaceMethod(objc_getClass("NSMenu"), @selector(initWithTitle:),
@@ -440,5 +511,7 @@ void applicationSendEvent(id self, SEL selector, NSEvent* event) {
                                         reinterpret_cast<IMP>(alertButtons));
     gnustepAlertDealloc = replaceMethod(objc_getClass("NSAlert"), sel_registerName("dealloc"),
                                         reinterpret_cast<IMP>(alertDealloc));
+    gnustepViewDealloc = replaceMethod(objc_getClass("NSView"), sel_registerName("dealloc"),
+                                       reinterpret_cast<IMP>(viewDealloc));
 }
 @end

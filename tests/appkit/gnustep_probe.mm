@@ -121,6 +121,11 @@ void describe(NSView* view, NSWindow* window, NSArray* buttons, NSView* focus, N
         } else if ([[button title] length] > 0) {
             entry = [NSMutableDictionary dictionaryWithObjectsAndKeys:@"checkbox", @"kind",
                                                                       @([button state]), @"state", nil];
+            // What a screen reader reads for it, where the backend set it.
+            id label = [button respondsToSelector:@selector(accessibilityLabel)]
+                           ? [button performSelector:@selector(accessibilityLabel)]
+                           : nil;
+            if ([label isKindOfClass:[NSString class]]) [entry setObject:label forKey:@"accessibilityLabel"];
         }
         if (entry) {
             [entry setObject:[button title] forKey:@"title"];

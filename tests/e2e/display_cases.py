@@ -157,9 +157,26 @@ def window_cases(binary):
         finally:
             weston.close()
 
+    def a_window_that_never_appears_ends_the_run():
+        """A shell integration Qt cannot load leaves the window unmapped for
+        ever: the run ends with one line instead of hanging."""
+        weston = Weston()
+        try:
+            env = {k: v for k, v in dict(os.environ, **weston.env(
+                QT_WAYLAND_SHELL_INTEGRATION="junk")).items() if v is not None}
+            process = subprocess.run([binary, "migrate-empty"], stdin=subprocess.DEVNULL,
+                                     capture_output=True, env=env, timeout=40,
+                                     start_new_session=True)
+            expect_run((process.returncode, process.stdout, process.stderr), 1,
+                       err=b"setup-dialog: no display: cannot show the dialog "
+                           b"(the window did not appear)\n")
+        finally:
+            weston.close()
+
     return [only_wayland_opens_a_native_wayland_window, x11_is_preferred_where_both_work,
             the_x_server_lost_mid_dialog_ends_with_one_line,
-            the_wayland_compositor_lost_mid_dialog_ends_with_one_line]
+            the_wayland_compositor_lost_mid_dialog_ends_with_one_line,
+            a_window_that_never_appears_ends_the_run]
 
 
 def x_windows_of(pid, display):

@@ -77,6 +77,10 @@ def hostile_cases(binary):
         os.mkdir(home)
         fifo = os.path.join(folder, "fifo")
         os.mkfifo(fifo)
+        plugins = os.path.join(folder, "plugins")
+        os.makedirs(os.path.join(plugins, "platforms"))
+        # An empty file: Qt cannot map it to read its metadata.
+        open(os.path.join(plugins, "platforms", "libbroken.so"), "wb").close()
         silent_x = os.path.join("/tmp/.X11-unix", "X%d" % (os.getpid() % 1000 + 5000))
         os.makedirs("/tmp/.X11-unix", exist_ok=True)
         x_socket = SilentSocket(silent_x)
@@ -102,6 +106,21 @@ def hostile_cases(binary):
                  True, b""),
                 ("a scale of zero", {"DISPLAY": display, "QT_SCALE_FACTOR": "0"}, True, b""),
                 ("fatal warnings", {"DISPLAY": display, "QT_FATAL_WARNINGS": "1"}, True, b""),
+                # Scales and font resolutions out of range are ignored.
+                *((f"{name}={value}", {"DISPLAY": display, name: value}, True, b"")
+                  for name, value in (("QT_SCALE_FACTOR", "inf"), ("QT_SCALE_FACTOR", "nan"),
+                                      ("QT_SCALE_FACTOR", "1e9"), ("QT_SCALE_FACTOR", "1e-9"),
+                                      ("QT_SCALE_FACTOR", "50"),
+                                      ("QT_SCREEN_SCALE_FACTORS", "1e9"),
+                                      ("QT_SCREEN_SCALE_FACTORS", "screen=inf;1e-9"),
+                                      ("QT_FONT_DPI", "100000"))),
+                # Qt's reports on its plugins stay off standard error, the
+                # reading of the platform plugins included.
+                ("a broken platform plugin", {"DISPLAY": display, "QT_PLUGIN_PATH": plugins},
+                 True, b""),
+                ("plugin debugging", {"DISPLAY": display, "QT_DEBUG_PLUGINS": "1"}, True, b""),
+                ("every debug category", {"DISPLAY": display, "QT_LOGGING_RULES": "*.debug=true"},
+                 True, b""),
             ]:
                 env = dict(base, **extra)
                 if "DBUS_SESSION_BUS_ADDRESS" not in extra:

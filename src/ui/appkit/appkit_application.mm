@@ -228,6 +228,8 @@ public:
           action_(std::move(action)) {
         // A title longer than its row ends in "…" rather than being cut off.
         [[control() cell] setLineBreakMode:NSLineBreakByTruncatingTail];
+        // What is shown is isolated; a screen reader reads the name itself.
+        [control() setAccessibilityLabel:toNSString(title)];
         if (action_) {
             target_ = Retained<SetupDialogCheckboxTarget>::adopt(
                 [[SetupDialogCheckboxTarget alloc] initWithReceiver:this]);
@@ -563,11 +565,31 @@ long AppKitAlert::runModal() {
                    name:NSWindowDidResignKeyNotification
                  object:window];
     if ([window isKeyWindow]) guard.activated(InputGuard::Clock::now());
+    // A modifier key reports only that the modifiers changed: it went down
+    // when a modifier was added, up when one went away.
+    NSUInteger modifiers = [NSEvent modifierFlags] & NSEventModifierFlagDeviceIndependentFlagsMask;
+    NSUInteger* const heldModifiers = &modifiers;
     const NSEventMask keys = NSEventMaskKeyDown | NSEventMaskKeyUp | NSEventMaskFlagsChanged;
     id monitor = [NSEvent addLocalMonitorForEventsMatchingMask:keys
                                                        handler:^NSEvent*(NSEvent* event) {
         if ([event window] != window) return event;
-        return held->keyArrives(InputGuard::Clock::now()) ? event : nil;
+        KeyEvent key;
+        key.key = [event keyCode];
+        switch ([event type]) {
+            case NSEventTypeKeyDown:
+                key.phase = [event isARepeat] ? KeyEvent::Phase::Repeat : KeyEvent::Phase::Press;
+                break;
+            case NSEventTypeKeyUp:
+                key.phase = KeyEvent::Phase::Release;
+                break;
+            default: {
+                const NSUInteger now = [event modifierFlags] & NSEventModifierFlagDeviceIndependentFlagsMask;
+                key.phase = (now & ~*heldModifiers) ? KeyEvent::Phase::Press : KeyEvent::Phase::Release;
+                *heldModifiers = now;
+                break;
+            }
+        }
+        return held->keyArrives(InputGuard::Clock::now(), key) ? event : nil;
     }];
     const long result = [alert_.get() runModal];
     [NSEvent removeMonitor:monitor];

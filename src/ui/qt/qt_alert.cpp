@@ -16,11 +16,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
+#include <QTextOption>
 #include <algorithm>
 #include <cmath>
 #include <QApplication>
 
 #include "ui/qt/qt_window_watch.h"
+#include "ui/quiet_output.h"
 #include "ui/screen_fit.h"
 
 namespace ui::qt {
@@ -32,6 +35,71 @@ namespace {
 void makeSelectable(QLabel* label) {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
+
+// A text of the alert, wrapped between words and, where a word is longer
+// than the line (a long address, an error text with no spaces), inside the
+// word: QLabel alone would run it past the edge, cut. Only the drawing
+// wraps: what is selected and copied is the text as given. A selectable
+// label draws through its own text document, whose wrap mode the label sets
+// back to word boundaries whenever it lays the text out afresh (after a new
+// font, palette or style): the label's layout is made first, and the mode
+// set again after it.
+class AlertText final : public QLabel {
+public:
+    explicit AlertText(const QString& text) : QLabel(text) {
+        setTextFormat(Qt::PlainText);
+        setWordWrap(true);
+        makeSelectable(this);
+    }
+
+    int heightForWidth(int width) const override {
+        const int height = QLabel::heightForWidth(width);
+        stale_ = false;
+        return wrapAnywhere() ? QLabel::heightForWidth(width) : height;
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::FontChange: case QEvent::ApplicationFontChange: case QEvent::PaletteChange:
+            case QEvent::StyleChange: case QEvent::Polish: case QEvent::LayoutDirectionChange:
+            case QEvent::ContentsRectChange:
+                stale_ = true;
+                break;
+            default:
+                break;
+        }
+        return QLabel::event(event);
+    }
+
+    void paintEvent(QPaintEvent* event) override {
+        if (stale_ || !wrapsAnywhere()) {
+            QLabel::heightForWidth(width());
+            stale_ = false;
+            if (wrapAnywhere()) updateGeometry();
+        }
+        QLabel::paintEvent(event);
+    }
+
+private:
+    QTextDocument* document() const { return findChild<QTextDocument*>(); }
+    bool wrapsAnywhere() const {
+        const QTextDocument* shown = document();
+        return !shown ||
+               shown->defaultTextOption().wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere;
+    }
+    // True when the mode had to be set again.
+    bool wrapAnywhere() const {
+        if (wrapsAnywhere()) return false;
+        QTextDocument* shown = document();
+        QTextOption option = shown->defaultTextOption();
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        shown->setDefaultTextOption(option);
+        return true;
+    }
+
+    mutable bool stale_ = true;
+};
 
 }  // namespace
 
@@ -48,29 +116,65 @@ bool KeyGuard::inDialog(QObject* object) const {
     return false;
 }
 
+// A key is known by its scan code where the platform gives one, else by
+// Qt's key code; on X11 without detectable auto-repeat a held key sends
+// release and press pairs, both marked as auto-repeats.
+bool KeyGuard::keyActs(const QKeyEvent& event, InputGuard::Clock::time_point now) {
+    KeyEvent key;
+    key.key = event.nativeScanCode() ? event.nativeScanCode()
+                                     : (0x80000000u | static_cast<std::uint32_t>(event.key()));
+    const bool release = event.type() == QEvent::KeyRelease;
+    key.phase = event.isAutoRepeat() ? KeyEvent::Phase::Repeat
+                : release            ? KeyEvent::Phase::Release
+                                     : KeyEvent::Phase::Press;
+    const Seen seen{event.timestamp(), key.key, key.phase, release};
+    if (release && lastSeen_ == seen) return lastVerdict_;
+    lastSeen_ = seen;
+    lastVerdict_ = guard_.keyArrives(now, key);
+    return lastVerdict_;
+}
+
 bool KeyGuard::eventFilter(QObject* watched, QEvent* event) {
     const auto now = InputGuard::Clock::now();
+    bool acts = true;
     switch (event->type()) {
         case QEvent::WindowActivate:
             if (watched == dialog_) guard_.activated(now);
             return false;
+        case QEvent::Expose:
+            if (watched == static_cast<QObject*>(dialog_->windowHandle()) &&
+                dialog_->windowHandle()->isExposed()) {
+                WindowDeadline::windowShown();
+            }
+            return false;
         case QEvent::WindowDeactivate:
-            if (watched == dialog_) guard_.deactivated();
+            if (watched == dialog_) {
+                guard_.deactivated();
+                lastSeen_.reset();
+            }
             return false;
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
+            if (!inDialog(watched)) return false;
+            acts = keyActs(*static_cast<QKeyEvent*>(event), now);
+            break;
         case QEvent::Shortcut:
+            // Fired by a key press the guard has just judged.
+            if (!inDialog(watched)) return false;
+            acts = guard_.keyArrives(now);
             break;
         case QEvent::InputMethod:
             // Only committed text is typing; the rest is the input method's
             // own preview.
             if (static_cast<QInputMethodEvent*>(event)->commitString().isEmpty()) return false;
+            if (!inDialog(watched)) return false;
+            acts = guard_.keyArrives(now);
             break;
         default:
             return false;
     }
-    if (!inDialog(watched) || guard_.keyArrives(now)) return false;
+    if (acts) return false;
     // An accepted override also keeps the key from firing a shortcut.
     event->accept();
     return true;
@@ -302,10 +406,7 @@ void QtAlert::layout() {
     const int accessoryWidth = accessory_ ? accessory_->widget()->width() : 0;
     const int textWidth = std::max(static_cast<int>(std::lround(380 * pointScale())), accessoryWidth);
 
-    auto* message = new QLabel(messageText_);
-    message->setTextFormat(Qt::PlainText);
-    message->setWordWrap(true);
-    makeSelectable(message);
+    auto* message = new AlertText(messageText_);
     message->setFixedWidth(textWidth);
     QFont bold = message->font();
     bold.setBold(true);
@@ -317,10 +418,7 @@ void QtAlert::layout() {
     int row = 1;
     QLabel* informative = nullptr;
     if (!informativeText_.isEmpty()) {
-        informative = new QLabel(informativeText_);
-        informative->setTextFormat(Qt::PlainText);
-        informative->setWordWrap(true);
-        makeSelectable(informative);
+        informative = new AlertText(informativeText_);
         informative->setFixedWidth(textWidth);
         grid->addWidget(informative, row++, 1);
     }

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "ui/input_guard.h"
@@ -46,9 +48,23 @@ protected:
 
 private:
     bool inDialog(QObject* object) const;
+    bool keyActs(const QKeyEvent& event, InputGuard::Clock::time_point now);
 
+    // One key event reaches the filter once for each object it passes on
+    // its way (the window, the focused widget, its parents). A press or a
+    // repeat judged twice gets the same verdict; a release would not (the
+    // first ends its key's admission), so its copies get the first verdict.
+    struct Seen {
+        ulong timestamp = 0;
+        std::uint32_t key = 0;
+        KeyEvent::Phase phase = KeyEvent::Phase::Press;
+        bool release = false;
+        bool operator==(const Seen&) const = default;
+    };
     QWidget* dialog_;
     InputGuard guard_;
+    std::optional<Seen> lastSeen_;
+    bool lastVerdict_ = false;
 };
 
 // What an alert needs of the application that made it.

@@ -38,7 +38,12 @@ public:
     // display is probed only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) platformStarts_ = choosePlatformForQt(noDisplay_);
+        if (!platformStarts_) {
+            // The choice reads the platform plugins' metadata, which Qt may
+            // report on (QT_DEBUG_PLUGINS, logging rules, a broken plugin).
+            captureToolkitOutput();
+            platformStarts_ = choosePlatformForQt(noDisplay_);
+        }
         return *platformStarts_;
     }
     NoDisplayReason whyNoWindows() override { return noDisplay_; }
@@ -143,6 +148,8 @@ private:
 
     void ensureQt() {
         if (qt_) return;
+        captureToolkitOutput();
+        windowDeadline_.emplace(errorLineFd());
         qt_ = startQt();
         installAlertCheckBoxAccessibility();
         // From here on Qt ends the process itself if the display goes away.
@@ -150,6 +157,7 @@ private:
     }
 
     std::unique_ptr<QApplication> qt_;
+    std::optional<WindowDeadline> windowDeadline_;
     std::optional<LostDisplayReport> lostDisplay_;  // ends before Qt does
     Arena arena_;
     QtMenu* mainMenu_ = nullptr;

@@ -20,6 +20,7 @@
 #include <QLibraryInfo>
 #include <QPluginLoader>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstdarg>
 #include <cstddef>
@@ -50,6 +51,12 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     // no exit handler sees.
     if (type == QtWarningMsg && message.startsWith("The Wayland connection ")) {
         LostDisplayReport::displayWentAway();
+    }
+    // Qt's Wayland client cannot give the window a shell surface (a shell
+    // integration named in QT_WAYLAND_SHELL_INTEGRATION that it lacks): no
+    // window will ever show.
+    if (type == QtWarningMsg && message.startsWith("Loading shell integration failed")) {
+        WindowDeadline::windowCannotAppear();
     }
     if (type != QtFatalMsg) return;
     if (fatalMessageFd >= 0 && !toolkitMessagesShown()) {
@@ -357,14 +364,53 @@ void keepSilentBusesOut() {
     }
 }
 
+// A scale factor Qt is given, when it is a number the alert can be drawn
+// with: from a tenth to ten times. Beyond that the window is too small to
+// read or larger than any screen (at 50 the alert is 25000 pixels wide and
+// its buttons out of reach), and Qt may never show it at all (infinity).
+bool saneScale(const QByteArray& text) {
+    bool number = false;
+    const double factor = text.trimmed().toDouble(&number);
+    return number && std::isfinite(factor) && factor >= 0.1 && factor <= 10;
+}
+
 // Settings in the parent's environment that would end the run or show
-// nothing: a scale that is not positive gives no window at all, and fatal
-// warnings would end the run on Qt's first harmless warning.
+// nothing, ignored as if unset: a scale or a font resolution out of range
+// (see saneScale; a font at 100000 dots per inch scales the icon to tens of
+// thousands of pixels and the run to gigabytes), and fatal warnings, which
+// would end the run on Qt's first harmless warning.
 void dropHarmfulSettings() {
     const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
+    if (!scale.isEmpty() && !saneScale(scale)) qunsetenv("QT_SCALE_FACTOR");
+
+    // "factor;factor" by screen number, or "name=factor;name=factor". An
+    // entry out of range is dropped; a numbered one becomes 1, so that the
+    // entries after it keep their screens.
+    const QByteArray screens = qgetenv("QT_SCREEN_SCALE_FACTORS");
+    if (!screens.isEmpty()) {
+        QList<QByteArray> entries = screens.split(';');
+        bool changed = false;
+        for (auto it = entries.begin(); it != entries.end();) {
+            const qsizetype equals = it->indexOf('=');
+            if (saneScale(equals < 0 ? *it : it->mid(equals + 1))) {
+                ++it;
+            } else if (equals < 0) {
+                *it++ = "1";
+                changed = true;
+            } else {
+                it = entries.erase(it);
+                changed = true;
+            }
+        }
+        if (changed) qputenv("QT_SCREEN_SCALE_FACTORS", entries.join(';'));
+    }
+
+    // 24 to 960 dots per inch: a quarter of the usual 96 to ten times it.
+    const QByteArray dpi = qgetenv("QT_FONT_DPI");
     bool number = false;
-    const double factor = scale.toDouble(&number);
-    if (!scale.isEmpty() && (!number || !(factor > 0))) qunsetenv("QT_SCALE_FACTOR");
+    const int dots = dpi.trimmed().toInt(&number);
+    if (!dpi.isEmpty() && (!number || dots < 24 || dots > 960)) qunsetenv("QT_FONT_DPI");
+
     qunsetenv("QT_FATAL_WARNINGS");
     qunsetenv("QT_FATAL_CRITICALS");
 }
@@ -466,11 +512,18 @@ bool choosePlatformForQt(NoDisplayReason& why) {
 
 int errorLineFd() { return fatalMessageFd; }
 
-std::unique_ptr<QApplication> startQt() {
+void captureToolkitOutput() {
+    static bool captured = false;
+    if (captured) return;
+    captured = true;
     // Debug output starts by naming the program's version.
     if (toolkitMessagesShown()) std::fprintf(stderr, "%s\n", setupDialogVersionLine());
     fatalMessageFd = silenceToolkitOutput(/*keepCopy=*/true);
     qInstallMessageHandler(messageHandler);
+}
+
+std::unique_ptr<QApplication> startQt() {
+    captureToolkitOutput();
     dropHarmfulSettings();
     keepSilentBusesOut();
     static int argc = 1;

@@ -37,6 +37,11 @@ QString choosePlatform(const QString& requested, const PlatformSurroundings& sur
 // `why` saying what was found instead.
 bool choosePlatformForQt(NoDisplayReason& why);
 
+// Points standard error away and sends Qt's messages through the program's
+// own handler (unless SETUP_DIALOG_DEBUG=1 asks to see them), before anything
+// of Qt runs, the reading of plugin metadata included. Once per run.
+void captureToolkitOutput();
+
 // Starts Qt from the program name alone: the items on the command line are
 // the parent's data, never Qt options.
 std::unique_ptr<QApplication> startQt();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 #include "ui/display_text.h"
@@ -46,6 +47,27 @@ bool isKeyMessage(UINT message) {
             return true;
         default:
             return false;
+    }
+}
+
+// Whether a keyboard message may act, as the input guard judges its key:
+// a key down is a press, or a repeat where lParam's bit 30 says the key was
+// already down; characters made from a key follow that key, known by its
+// scan code (bits 16 to 24, the extended-key bit with it). An input method's
+// text names no key.
+bool keyActs(InputGuard& guard, const MSG& message) {
+    const auto now = InputGuard::Clock::now();
+    const auto key = static_cast<std::uint32_t>((message.lParam >> 16) & 0x1FF);
+    const bool wasDown = (message.lParam >> 30) & 1;
+    switch (message.message) {
+        case WM_KEYDOWN: case WM_SYSKEYDOWN:
+            return guard.keyArrives(now, {key, wasDown ? KeyEvent::Phase::Repeat : KeyEvent::Phase::Press});
+        case WM_KEYUP: case WM_SYSKEYUP:
+            return guard.keyArrives(now, {key, KeyEvent::Phase::Release});
+        case WM_CHAR: case WM_SYSCHAR: case WM_DEADCHAR: case WM_SYSDEADCHAR: case WM_UNICHAR:
+            return guard.keyArrives(now, {key, KeyEvent::Phase::Repeat});
+        default:
+            return guard.keyArrives(now);
     }
 }
 
@@ -557,7 +579,7 @@ bool Win32Alert::keyHandled(const MSG& message) {
     if (message.hwnd != dialog_ && !IsChild(dialog_, message.hwnd)) return false;
     // Keys meant for another window do not answer the alert (see
     // ui/input_guard.h); a dropped key is handled, by nobody.
-    if (!guard_.keyArrives(InputGuard::Clock::now())) return true;
+    if (!keyActs(guard_, message)) return true;
     if (message.message != WM_KEYDOWN) return false;
     const bool control = GetKeyState(VK_CONTROL) < 0;
     const bool shift = GetKeyState(VK_SHIFT) < 0;

@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "e2e"))
 
 from gnustep_harness import (SCREEN, Dialog, Session, boxes, buttons, focused,  # noqa: E402
                              inside, labels)
-from harness import check, check_equal, expect_run, run_cases  # noqa: E402
+from harness import Failure, check, check_equal, expect_run, run_cases  # noqa: E402
 import enroll_cases  # noqa: E402
 import run_e2e  # noqa: E402
 import setup_cases as setup  # noqa: E402
@@ -84,6 +84,26 @@ def cases(session):
             expect_run(run.finish(), 0, out=b"configure\nfalse\nA\n")
         finally:
             run.kill()
+
+    def a_key_held_from_the_quiet_time_answers_nothing():
+        # Pressed during the quiet time, held past it: its repeats and its
+        # release answer nothing; a fresh key after a pause does.
+        for items, key, out in ((("clients", "default", "A"), "Return", b"configure\nfalse\nA\n"),
+                                (("enroll",), "Escape", b"false\n")):
+            run = dialog(*items)
+            try:
+                # At once: the alert may have been seen a little late.
+                run.xdotool("keydown", key)
+                time.sleep(2)
+                run.xdotool("keyup", key)
+                time.sleep(0.3)
+                if run.process.poll() is not None:
+                    raise Failure(f"a held {key} answered: {run.finish()}")
+                run.shown_at = time.monotonic()
+                run.key(key)
+                expect_run(run.finish(), 0, out=out)
+            finally:
+                run.kill()
 
     def the_icon_beside_the_program_is_shown_and_a_bad_one_ignored():
         with tempfile.TemporaryDirectory() as folder:
@@ -285,6 +305,26 @@ def cases(session):
                 run.kill()
         check_equal(sizes[1], sizes[0], "font sizes with -NSFontSize 24 among the items")
 
+    def a_name_is_read_out_exactly_as_given():
+        # Shown with its direction control neutralised; read out as given.
+        name = "rlo\u202eexe.txt"
+        run = dialog("migrate", name.encode())
+        try:
+            box = run.control("checkbox", "rlo\ufffdexe.txt")
+            check_equal(box.get("accessibilityLabel"), name, "the name a screen reader reads")
+            run.key("Return")
+            expect_run(run.finish(), 0, out=name.encode() + b"\n")
+        finally:
+            run.kill()
+
+    def a_gnustep_debug_switch_among_the_items_is_data():
+        run = dialog("migrate", "--GNU-Debug=dflt")
+        try:
+            run.key("Return")
+            expect_run(run.finish(), 0, out=b"--GNU-Debug=dflt\n")
+        finally:
+            run.kill()
+
     # Enrollment ---------------------------------------------------------------
 
     def expect_pass(run, message="", code="", email=""):
@@ -373,6 +413,9 @@ def cases(session):
             expect_run((process.returncode, process.stdout, process.stderr), 1, err=run_e2e.NO_DISPLAY)
 
     return [keys_before_the_guard_answer_nothing_and_return_after_it_does,
+            a_key_held_from_the_quiet_time_answers_nothing,
+            a_name_is_read_out_exactly_as_given,
+            a_gnustep_debug_switch_among_the_items_is_data,
             message_dialogs_show_their_text_float_and_answer_their_button,
             the_icon_beside_the_program_is_shown_and_a_bad_one_ignored,
             clients_dialog_shows_its_rows_in_order_and_a_click_unchecks,
