@@ -10,9 +10,10 @@ import tempfile
 import threading
 import time
 
-from harness import KEY_GUARD, check, expect_run, fail_fast_env, start_xvfb, wait_for
+from cases import NO_DISPLAY
+from driver_atspi import KEY_GUARD
+from harness import check, expect_run, fail_fast_env, start_xvfb, wait_for
 
-NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
 USAGE_START = b"Usage: setup-dialog "
 
 
