@@ -1,2 +1,49 @@
+"""What only the GNUstep run of the AppKit backend shows through its probe:
+the font sizes items cannot change, a note wrapped at its width, and the
+key-view loop of the enrollment fields through the buttons."""
+
+from cases import ENROLL, MANAGED
+from harness import check, check_equal, expect_run, wait_for
+
+
 def cases(driver):
-    return []
+    def items_are_never_toolkit_settings():
+        # Fixed: Foundation read "-NSFontSize 24" as a setting and AppKit drew
+        # every control at 24 points.
+        sizes = []
+        for items in (("a",), ("-NSFontSize", "24", "a")):
+            run = driver.start(("migrate", *items))
+            try:
+                sizes.append(sorted({c["fontSize"] for c in run.controls("checkbox")
+                                     + run.controls("button")}))
+                run.press("Return")
+                expect_run(run.finish(), 0, out=",".join(items).encode() + b"\n")
+            finally:
+                run.kill()
+        check_equal(sizes[1], sizes[0], "font sizes with -NSFontSize 24 among the items")
+
+    def a_long_note_wraps_at_its_width():
+        run = driver.start(("clients", "enforce_all", "A"))
+        try:
+            label = [c for c in run.controls("label") if c["text"] == MANAGED][0]
+            check(label["box"][3] >= 2 * label["fontSize"], f"the note is not wrapped: {label}")
+            run.press("Return")
+            expect_run(run.finish(), 0, out=b"configure\nfalse\nA\n")
+        finally:
+            run.kill()
+
+    def tab_goes_from_the_fields_through_the_buttons_and_back():
+        # Fixed: with no key-view chain Tab stayed in the setup-code field.
+        run = driver.start(("enroll",))
+        try:
+            for want in ("Work email", "Continue", "Skip", "Cancel", "Setup code"):
+                run.press("Tab")
+                wait_for(lambda: run.snapshot({"focus"})["focus"] == want, f"Tab to {want!r}")
+            check_equal(run.snapshot({"title"})["title"], ENROLL, "title")
+            run.click("Cancel")
+            expect_run(run.finish(), 0, out=b"false\n")
+        finally:
+            run.kill()
+
+    return [(f.__name__, f) for f in (items_are_never_toolkit_settings, a_long_note_wraps_at_its_width,
+                                      tab_goes_from_the_fields_through_the_buttons_and_back)]
