@@ -198,7 +198,9 @@ class Run:
             "buttons": [c["title"] for c in buttons],
             "focus": focus and (captions[fields.index(focus)] if focus in fields
                                 else focus.get("title", focus.get("text"))),
-            "icon": "custom" if icons and icons[0]["custom"] else
+            # icon.png at the 64 points of any alert icon
+            "icon": ("custom" if icons[0]["imageSize"] == [64, 64] else icons[0]["imageSize"])
+                    if icons and icons[0]["custom"] else
                     "warning" if state["style"] == WARNING else "information",
             "on_top": state["levelAsked"] == FLOATING,
             "fits": layout_problems(state["window"], state["visibleScreen"],

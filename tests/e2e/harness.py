@@ -48,6 +48,7 @@ def run_cases(cases):
     """Runs (name, function) pairs; returns (passed, failed)."""
     passed = failed = 0
     for name, function in cases:
+        started = time.monotonic()
         try:
             function()
         except Exception as error:  # a broken driver is a failure too
@@ -56,7 +57,7 @@ def run_cases(cases):
             print(f"FAIL {name}: {kind}{error}", flush=True)
         else:
             passed += 1
-            print(f"ok   {name}", flush=True)
+            print(f"ok   {name} ({time.monotonic() - started:.1f} s)", flush=True)
     return passed, failed
 
 

@@ -2,8 +2,8 @@
 the font sizes items cannot change, a note wrapped at its width, and the
 key-view loop of the enrollment fields through the buttons."""
 
-from cases import ENROLL, MANAGED
-from harness import check, check_equal, expect_run, wait_for
+from cases import ENROLL, MANAGED, NO_DISPLAY
+from harness import check, check_equal, expect_run, run_plain, wait_for
 
 
 def cases(driver):
@@ -45,5 +45,10 @@ def cases(driver):
         finally:
             run.kill()
 
-    return [(f.__name__, f) for f in (items_are_never_toolkit_settings, a_long_note_wraps_at_its_width,
+    def a_display_that_does_not_answer_is_no_display():
+        env = dict(driver.env, DISPLAY=":97")
+        expect_run(run_plain([driver.binary, "migrate-empty"], env), 1, err=NO_DISPLAY)
+
+    return [(f.__name__, f) for f in (a_display_that_does_not_answer_is_no_display,
+                                      items_are_never_toolkit_settings, a_long_note_wraps_at_its_width,
                                       tab_goes_from_the_fields_through_the_buttons_and_back)]

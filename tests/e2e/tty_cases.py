@@ -81,6 +81,10 @@ def terminal_cases(binary):
         finally:
             terminal.close()
 
+    def a_locked_box_says_so_and_a_button_is_named_by_its_start():
+        run(("clients", "auto_install", "A"), [(CHOOSE, "1\r"), ("Box 1 is locked.\n" + CHOOSE, "conf\r")],
+            b"configure\ntrue\nA\n")
+
     def enrollment_rejects_then_accepts_keeping_what_was_typed():
         run(("enroll",), [
             ("enter it here — otherwise skip.\n\nSetup code (dk_...): ", "abc\r"),
@@ -111,6 +115,6 @@ def terminal_cases(binary):
         lines = [line for line in screen.splitlines() if "Orvex" in line or "tools" in line]
         check(lines and all(len(line) <= 29 for line in lines), f"text not wrapped:\n{screen}")
 
-    return [enrollment_rejects_then_accepts_keeping_what_was_typed,
+    return [a_locked_box_says_so_and_a_button_is_named_by_its_start, enrollment_rejects_then_accepts_keeping_what_was_typed,
             ctrl_d_or_ctrl_c_at_any_prompt_closes_without_a_button,
             parent_texts_are_wrapped_and_cannot_drive_the_terminal]
