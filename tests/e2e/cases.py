@@ -58,18 +58,17 @@ NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?
 USAGE = (b"Usage: setup-dialog <clients|no-clients|migrate-empty|migrate|enroll|"
          b"enforcement-error> [items...]\n")
 
-ALL = ("qt", "gnustep", "wine", "terminal")
-WINDOWS = ("qt", "gnustep", "wine")
-
 # Where the backends differ on purpose, with the platform's reason. `sees`:
-# the keys of "look" the backend can read.
+# the keys of "look" the backend can read; `tab_to_boxes`: True, or why Tab
+# does not reach the boxes.
 CONVENTIONS = {
     "qt": dict(
         sees={"window", "title", "text", "note", "boxes", "fields", "buttons", "focus", "icon",
               "on_top", "fits"},
         # Qt keeps disabled boxes focusable so that a screen reader can say
         # that they are checked and unavailable.
-        locked_tab_stop=True, escape_without_cancel="ignored", return_presses="the first button",
+        tab_to_boxes=True, locked_tab_stop=True, escape_without_cancel="ignored",
+        return_presses="the first button",
         paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a",
         # The accessible image keeps its stock name whatever it draws.
         custom_icon="stock"),
@@ -77,6 +76,8 @@ CONVENTIONS = {
         # GNUstep titles an alert's panel by its style ("Alert", "Information").
         sees={"title", "text", "note", "boxes", "fields", "buttons", "focus", "icon",
               "on_top", "fits"},
+        tab_to_boxes="GNUstep's Tab goes through the buttons only, as AppKit's does "
+                     "without full keyboard access",
         # AppKit leaves disabled controls out of the key-view loop.
         locked_tab_stop=False, return_presses="the first button",
         # GNUstep's alert panel gives its last button the Escape key.
@@ -91,12 +92,13 @@ CONVENTIONS = {
         # The dialog manager makes the focused push button the default one.
         return_presses="the focused button",
         # The dialog manager's Tab skips disabled windows.
-        locked_tab_stop=False, escape_without_cancel="ignored",
+        tab_to_boxes=True, locked_tab_stop=False, escape_without_cancel="ignored",
         paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a",
         custom_icon="custom"),
     "terminal": dict(
         # Line by line: no focus, no icon, no window to place.
         sees={"title", "text", "note", "boxes", "fields", "buttons"},
+        tab_to_boxes="a terminal asks one prompt at a time: no focus to move",
         locked_tab_stop=None, custom_icon=None, escape_without_cancel="ignored",
         # Keys typed before the first prompt are dropped; once it shows, they count.
         key_guard=False),
@@ -134,10 +136,10 @@ def click(title, index=0):
 OPEN = ("open",)
 ESCAPE = ("escape_ignored",)
 NEXT = ("next",)
-NO_TERMINAL_FOCUS = {"terminal": "a terminal asks one prompt at a time: no focus to move"}
+NO_TERMINAL_FOCUS = {"terminal": CONVENTIONS["terminal"]["tab_to_boxes"]}
 NO_TERMINAL_POINTER = {"terminal": "a terminal has no pointer and no icon"}
-NO_TAB_TO_BOXES = dict(NO_TERMINAL_FOCUS, gnustep="GNUstep's Tab goes through the buttons only, "
-                       "as AppKit's does without full keyboard access")
+NO_TAB_TO_BOXES = {backend: convention["tab_to_boxes"] for backend, convention in CONVENTIONS.items()
+                   if convention["tab_to_boxes"] is not True}
 
 
 def clients_look(names, locked=False, auto=None):
