@@ -10,16 +10,16 @@ find_program(SETUP_DIALOG_CLANGXX NAMES clang++-14 clang++)
 find_program(SETUP_DIALOG_GNUSTEP_CONFIG gnustep-config)
 set(gnustep_skip_reason "")
 if(NOT SETUP_DIALOG_CLANGXX)
-  set(gnustep_skip_reason "clang++ is missing")
+  set(gnustep_skip_reason "clang++")
 elseif(NOT SETUP_DIALOG_GNUSTEP_CONFIG)
-  set(gnustep_skip_reason "gnustep-config is missing")
+  set(gnustep_skip_reason "gnustep-config")
 endif()
 
 if(gnustep_skip_reason)
-  message(STATUS "No GNUstep build of the AppKit backend: ${gnustep_skip_reason} (scripts/deps.sh test installs it)")
-  add_test(NAME appkit_gnustep_e2e COMMAND sh -c
-    "echo 'skipped: no GNUstep build of the AppKit backend: ${gnustep_skip_reason}'; exit 77")
-  set_tests_properties(appkit_gnustep_e2e PROPERTIES SKIP_RETURN_CODE 77)
+  message(STATUS "No GNUstep build of the AppKit backend: ${gnustep_skip_reason} is missing (scripts/deps.sh test installs it)")
+  add_test(NAME e2e_gnustep COMMAND ${CMAKE_CURRENT_LIST_DIR}/../missing_tool.sh
+    "${gnustep_skip_reason}" "clang-14 libgnustep-gui-dev")
+  set_tests_properties(e2e_gnustep PROPERTIES SKIP_RETURN_CODE 77)
 else()
   include(ExternalProject)
   set(gnustep_dir ${CMAKE_BINARY_DIR}/gnustep)
@@ -42,10 +42,10 @@ else()
     LOG_BUILD ON
     LOG_OUTPUT_ON_FAILURE ON)
 
-  # Every mode, driven by keys and clicks on its own Xvfb.
-  add_test(NAME appkit_gnustep_e2e
-    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/e2e/run_gnustep_e2e.py ${gnustep_binary})
-  set_tests_properties(appkit_gnustep_e2e PROPERTIES TIMEOUT 300)
+  # The cases of e2e/cases.py, driven by keys and clicks on its own Xvfb.
+  add_test(NAME e2e_gnustep
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/../e2e/run.py gnustep ${gnustep_binary})
+  set_tests_properties(e2e_gnustep PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 
   # The command-line errors, with no display. GNUstep's Foundation decodes the
   # arguments in its C string encoding before main and stops the process on

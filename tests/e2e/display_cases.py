@@ -9,28 +9,15 @@ import subprocess
 import tempfile
 import time
 
-import pyatspi
+from cases import no_display
+from harness import Failure, check, check_equal, expect_run, fail_fast_env, start_xvfb, stop, wait_for
 
-from harness import (Dialog, Failure, check, check_equal, expect_run, fail_fast_env,
-                     start_xvfb, wait_for)
-
-NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
 LOST = b"setup-dialog: lost the display before an answer\n"
 # Full stacks, so that the suppressions can tell Qt's leaks by their callers.
 LSAN_WAYLAND = ("suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                                "lsan_wayland.supp")
                 + ":fast_unwind_on_malloc=0")
 WAYLAND_NAMES = (None, "wayland", "wayland-egl", "wayland-generic", "wayland;xcb")
-
-
-def stop(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 class Weston:
@@ -91,14 +78,18 @@ def headless_cases(binary):
                                          start_new_session=True)
                 try:
                     expect_run((process.returncode, process.stdout, process.stderr), 1,
-                               err=NO_DISPLAY)
+                               err=no_display("the Wayland display wayland-stale does not answer"))
                 except Failure as failure:
                     raise Failure(f"QT_QPA_PLATFORM={name}: {failure}") from None
 
     return [a_stale_wayland_socket_is_no_display]
 
 
-def window_cases(binary):
+def window_cases(driver):
+    def Dialog(binary, *items, env=None):
+        return driver.start(items, env=env)
+    binary = driver.binary
+
 
     def only_wayland_opens_a_native_wayland_window():
         weston = Weston()
@@ -111,7 +102,7 @@ def window_cases(binary):
                     # No X window of its own: it is a Wayland client.
                     check(not x_windows_of(dialog.process.pid, weston.x_display),
                           f"an X window with {name}")
-                    dialog.press("Configure")
+                    dialog.click("Configure")
                     expect_run(dialog.finish(), 0, out=b"configure\nfalse\nA\n")
                 finally:
                     dialog.kill()
@@ -124,9 +115,8 @@ def window_cases(binary):
             env = weston.env(DISPLAY=os.environ["DISPLAY"])
             dialog = Dialog(binary, "migrate-empty", env=env)
             try:
-                check("_NET_WM_STATE_ABOVE" in dialog.x_window_state(),
-                      "not an X window kept on top")
-                dialog.press("OK")
+                check(dialog.snapshot({"on_top"})["on_top"], "not an X window kept on top")
+                dialog.click("OK")
                 expect_run(dialog.finish(), 0)
             finally:
                 dialog.kill()
@@ -168,8 +158,7 @@ def window_cases(binary):
                                      capture_output=True, env=env, timeout=40,
                                      start_new_session=True)
             expect_run((process.returncode, process.stdout, process.stderr), 1,
-                       err=b"setup-dialog: no display: cannot show the dialog "
-                           b"(the window did not appear)\n")
+                       err=no_display("the window did not appear"))
         finally:
             weston.close()
 

@@ -1,19 +1,10 @@
-"""Drives the built setup-dialog from outside, the way a screen reader does:
-through the accessibility bus (AT-SPI), with keys from xdotool."""
+"""What every driver and runner of the end-to-end tests shares."""
 
 import os
 import subprocess
-import sys
 import time
 
-try:
-    import pyatspi
-except ImportError:  # the cases without a window run without it
-    pyatspi = None
-
 TIMEOUT = 20.0
-# The dialog drops keys until it has been active this long with no key.
-KEY_GUARD = 0.5
 
 
 class Failure(Exception):
@@ -35,122 +26,15 @@ def wait_for(probe, what, timeout=TIMEOUT):
     while True:
         try:
             value = probe()
+        except Failure:
+            raise
         except Exception:  # the tree changes under us while a window maps
             value = None
         if value:
             return value
         if time.monotonic() > deadline:
             raise Failure(f"timed out waiting for {what}")
-        time.sleep(0.1)
-
-
-def walk(node, depth=0):
-    if node is None or depth > 40:
-        return
-    yield node
-    for i in range(node.childCount):
-        yield from walk(node.getChildAtIndex(i), depth + 1)
-
-
-def start_accessibility_bus():
-    """Brings up the accessibility registry before the first program starts:
-    a program that looks for it while it is still starting is never listed."""
-    wait_for(lambda: pyatspi.Registry.getDesktop(0).childCount >= 0 or True,
-             "the accessibility registry")
-    time.sleep(0.5)
-
-
-class Dialog:
-    """A running setup-dialog and its window, found on the accessibility bus."""
-
-    def __init__(self, binary, *items, cwd=None, env=None, stdout=subprocess.PIPE):
-        run_env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        run_env.update(env or {})
-        run_env = {k: v for k, v in run_env.items() if v is not None}  # None unsets
-        self.process = subprocess.Popen(
-            [binary, *items], stdout=stdout, stderr=subprocess.PIPE,
-            stdin=subprocess.DEVNULL, cwd=cwd, env=run_env)
-        self.window = wait_for(self._find_window, f"the window of {items}")
-
-    def _find_app(self):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.get_process_id() == self.process.pid:
-                return app
-        return None
-
-    def _find_window(self, old=None):
-        app = self._find_app()
-        if app is None:
-            return None
-        for i in range(app.childCount):
-            window = app.getChildAtIndex(i)
-            if window != old and window.getState().contains(pyatspi.STATE_SHOWING):
-                return window
-        return None
-
-    def next_window(self):
-        """Follows the program to the next alert it shows (the enrollment
-        dialog shows a new one after each rejected input)."""
-        old = self.window
-        found = wait_for(lambda: self.process.poll() is not None or self._find_window(old),
-                         "the next window")
-        if found is True:
-            raise Failure(f"the program ended instead: {self.finish()}")
-        self.window = found
-
-    def find(self, role, name):
-        def probe():
-            for node in walk(self.window):
-                if node.getRole() == role and node.name == name:
-                    return node
-            return None
-        return wait_for(probe, f"a {role} named {name!r}")
-
-    def texts(self):
-        """The text of every label in the window, in tree order."""
-        found = []
-        for node in walk(self.window):
-            if node.getRole() == pyatspi.ROLE_LABEL:
-                found.append(node.name or node.queryText().getText(0, -1))
-        return found
-
-    def press(self, name):
-        button = self.find(pyatspi.ROLE_PUSH_BUTTON, name)
-        button.queryAction().doAction(0)
-
-    def x_window_state(self):
-        """The _NET_WM_STATE atoms of the dialog's X window."""
-        ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
-                              str(self.process.pid)], capture_output=True, text=True).stdout.split()
-        check(ids, "no visible X window for the process")
-        return subprocess.run(["xprop", "-id", ids[-1], "_NET_WM_STATE"],
-                              capture_output=True, text=True).stdout
-
-    def wait_keyboard(self):
-        """Waits until the window is active and its keys count."""
-        wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
-                 "the alert to be the active window")
-        time.sleep(KEY_GUARD + 0.2)
-
-    def key(self, keys):
-        subprocess.run(["xdotool", "key", "--clearmodifiers", keys], check=True)
-
-    def finish(self, timeout=TIMEOUT):
-        """Waits for the process to end; returns (status, stdout, stderr)."""
-        try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            out, err = self.process.communicate()
-            raise Failure(f"still running after {timeout} s; stderr {err!r}")
-        return self.process.returncode, out or b"", err
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()
+        time.sleep(0.05)
 
 
 def expect_run(result, status, out=b"", err=b""):
@@ -161,24 +45,19 @@ def expect_run(result, status, out=b"", err=b""):
 
 
 def run_cases(cases):
-    """Runs the cases; E2E_ONLY=word runs only those whose names hold it."""
-    only = os.environ.get("E2E_ONLY", "")
+    """Runs (name, function) pairs; returns (passed, failed)."""
     passed = failed = 0
-    for case in cases:
-        if only not in case.__name__:
-            continue
-        name = case.__name__
+    for name, function in cases:
+        started = time.monotonic()
         try:
-            case()
-        except Failure as failure:
+            function()
+        except Exception as error:  # a broken driver is a failure too
             failed += 1
-            print(f"FAIL {name}: {failure}", flush=True)
-        except Exception as error:  # a broken harness is a failure too
-            failed += 1
-            print(f"FAIL {name}: {type(error).__name__}: {error}", flush=True)
+            kind = "" if isinstance(error, Failure) else f"{type(error).__name__}: "
+            print(f"FAIL {name}: {kind}{error}", flush=True)
         else:
             passed += 1
-            print(f"ok   {name}", flush=True)
+            print(f"ok   {name} ({time.monotonic() - started:.1f} s)", flush=True)
     return passed, failed
 
 
@@ -196,12 +75,67 @@ def start_xvfb(*options):
     return xvfb, ":" + number
 
 
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def fail_fast_env():
     """The environment a window-less run sees: no display of any kind."""
-    env = {k: v for k, v in os.environ.items()
-           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-    return env
+    return {k: v for k, v in os.environ.items()
+            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 
 
-def main_guard(main):
-    sys.exit(main(sys.argv[1:]))
+def run_plain(command, env, stdout=subprocess.PIPE, timeout=30):
+    """Runs with no terminal (a session of its own); returns (status, out, err)."""
+    done = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
+                          env=env, timeout=timeout, start_new_session=True)
+    return done.returncode, done.stdout or b"", done.stderr
+
+
+def inside(box, outer):
+    x, y, width, height = box
+    ox, oy, owidth, oheight = outer
+    return x >= ox and y >= oy and x + width <= ox + owidth and y + height <= oy + oheight
+
+
+def layout_problems(window, screen, buttons, rows, auto=None, scroll=None):
+    """What a person would find wrong in where the alert puts things (boxes
+    are (x, y, width, height)): empty when the alert, its buttons and the
+    automatic-setup box are on screen, the rows top to bottom, and a list that
+    scrolls opens at its top with the box under it."""
+    problems = []
+    if not inside(window, screen):
+        problems.append(f"the alert {window} is off the screen {screen}")
+    problems += [f"{title!r} is off the alert" for title, box in buttons if not inside(box, window)]
+    tops = [box[1] for box in rows]
+    if tops != sorted(tops) or len(set(tops)) != len(tops):
+        problems.append(f"rows not top to bottom: {tops}")
+    if auto is not None and not inside(auto, window):
+        problems.append("the automatic-setup box is off the alert")
+    if scroll is not None:
+        if rows and not inside(rows[0], scroll):
+            problems.append("the list does not open at its first row")
+        if auto is not None and inside(auto, scroll):
+            problems.append("the automatic-setup box scrolls with the list")
+    return problems
+
+
+def copy_with_icon(binary, folder, icon):
+    """A copy of the program in folder with icon.png beside it (bytes, or
+    "fifo" for a pipe that would block a reader)."""
+    import shutil
+    program = os.path.join(folder, os.path.basename(binary))
+    shutil.copy(binary, program)
+    path = os.path.join(folder, "icon.png")
+    if icon == "fifo":
+        os.mkfifo(path)
+    else:
+        with open(path, "wb") as file:
+            file.write(icon)
+    return program

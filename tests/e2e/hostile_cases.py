@@ -10,9 +10,10 @@ import tempfile
 import threading
 import time
 
-from harness import KEY_GUARD, check, expect_run, fail_fast_env, start_xvfb, wait_for
+from cases import no_display
+from driver_atspi import KEY_GUARD
+from harness import check, expect_run, fail_fast_env, start_xvfb, wait_for
 
-NO_DISPLAY = b"setup-dialog: no display: cannot show the dialog (is DISPLAY set?)\n"
 USAGE_START = b"Usage: setup-dialog "
 
 
@@ -90,16 +91,17 @@ def hostile_cases(binary):
                         os.path.dirname(os.path.abspath(__file__)), "no_bus.supp"))
         silent_display = ":" + silent_x.rsplit("X", 1)[1]
         try:
-            # (what, extra environment, answer it, the result wanted)
+            # (what, extra environment, answer it, the result wanted: None for the
+            # usage line, a display's name for the line that it does not answer)
             for what, extra, answer, want in [
                 ("a usage error with a silent display", {"DISPLAY": silent_display}, False, None),
-                ("a silent display", {"DISPLAY": silent_display}, False, NO_DISPLAY),
-                ("a screen the server lacks", {"DISPLAY": display + ".1"}, False, NO_DISPLAY),
-                ("a negative screen", {"DISPLAY": display + ".-1"}, False, NO_DISPLAY),
+                ("a silent display", {"DISPLAY": silent_display}, False, silent_display),
+                ("a screen the server lacks", {"DISPLAY": display + ".1"}, False, display + ".1"),
+                ("a negative screen", {"DISPLAY": display + ".-1"}, False, display + ".-1"),
                 ("an endless authority file", {"DISPLAY": display, "XAUTHORITY": "/dev/zero"},
-                 False, NO_DISPLAY),
+                 False, display),
                 ("an authority file that is a FIFO", {"DISPLAY": display, "XAUTHORITY": fifo},
-                 False, NO_DISPLAY),
+                 False, display),
                 ("a silent session bus", {"DISPLAY": display, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
                   "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + bus_socket.path}, True, b""),
                 ("no session bus", {"DISPLAY": display, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"},
@@ -131,8 +133,8 @@ def hostile_cases(binary):
                     check(result[0] == 1 and result[2].startswith(USAGE_START),
                           f"{what}: {result}")
                     check(seconds < 1, f"{what}: the usage error took {seconds:.1f} s")
-                elif want == NO_DISPLAY:
-                    expect_run(result, 1, err=NO_DISPLAY)
+                elif isinstance(want, str):  # the display that does not answer
+                    expect_run(result, 1, err=no_display(f"the display {want} does not answer"))
                     check(seconds < 5, f"{what}: took {seconds:.1f} s")
                 else:
                     expect_run(result, 0)

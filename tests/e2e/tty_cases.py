@@ -95,30 +95,9 @@ def terminal_cases(binary):
         finally:
             terminal.close()
 
-    def enter_alone_answers_the_first_button_in_every_mode():
-        for items, out in [
-            (("clients", "default", "Claude Desktop", "Cursor"),
-             b"configure\nfalse\nClaude Desktop,Cursor\n"),
-            (("no-clients", "auto_install"), b"continue\ntrue\n"),
-            (("migrate", "Tool A", "Tool B"), b"Tool A,Tool B\n"),
-            (("enforcement-error", "disable"), b""),
-            (("migrate-empty",), b""),
-        ]:
-            run(items, [("Press Enter for ", "\r")], out)
-
-    def the_automatic_setup_box_locks_then_unlocks_the_clients():
-        screen = run(("clients", "default", "Claude Desktop", "Cursor"), [
-            (CHOOSE, "2\r"),                         # the user unchecks Cursor
-            ("  2. [ ] Cursor\n", ""),
-            (CHOOSE, "3\r"),                         # automatic setup on: both locked on
-            ("  1. [x] Claude Desktop (locked)\n  2. [x] Cursor (locked)\n"
-             "  3. [x] Automatically configure all AI apps\n", ""),
-            (CHOOSE, "2\r"),
-            ("Box 2 is locked.\n" + CHOOSE, "3\r"),  # off again: the unchecking is back
-            ("  1. [x] Claude Desktop\n  2. [ ] Cursor\n", ""),
-            (CHOOSE, "conf\r"),
-        ], b"configure\nfalse\nClaude Desktop\n")
-        check("Includes apps you install later." in screen, "the note is not shown")
+    def a_locked_box_says_so_and_a_button_is_named_by_its_start():
+        run(("clients", "auto_install", "A"), [(CHOOSE, "1\r"), ("Box 1 is locked.\n" + CHOOSE, "conf\r")],
+            b"configure\ntrue\nA\n")
 
     def enrollment_rejects_then_accepts_keeping_what_was_typed():
         run(("enroll",), [
@@ -190,8 +169,7 @@ def terminal_cases(binary):
             listed = screen[:screen.index("Press Enter")].splitlines()
             check(all(len(line) < columns for line in listed), f"a line is too wide:\n{screen}")
 
-    return [enter_alone_answers_the_first_button_in_every_mode,
-            the_automatic_setup_box_locks_then_unlocks_the_clients,
+    return [a_locked_box_says_so_and_a_button_is_named_by_its_start,
             enrollment_rejects_then_accepts_keeping_what_was_typed,
             ctrl_d_or_ctrl_c_at_any_prompt_closes_without_a_button,
             parent_texts_are_wrapped_and_cannot_drive_the_terminal,

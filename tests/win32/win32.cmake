@@ -10,9 +10,9 @@ endif()
 find_program(SETUP_DIALOG_MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++)
 if(NOT SETUP_DIALOG_MINGW_CXX)
   message(STATUS "No Windows build: mingw-w64's g++ is missing (scripts/deps.sh test installs it)")
-  add_test(NAME win32_wine_e2e COMMAND ${CMAKE_CURRENT_LIST_DIR}/../missing_tool.sh
+  add_test(NAME e2e_wine COMMAND ${CMAKE_CURRENT_LIST_DIR}/../missing_tool.sh
     x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix)
-  set_tests_properties(win32_wine_e2e PROPERTIES SKIP_RETURN_CODE 77)
+  set_tests_properties(e2e_wine PROPERTIES SKIP_RETURN_CODE 77)
   return()
 endif()
 
@@ -37,9 +37,9 @@ ExternalProject_Add(setup_dialog_windows
   LOG_BUILD ON
   LOG_OUTPUT_ON_FAILURE ON)
 
-# Every mode answered under Wine on a private Xvfb and prefix; skipped by the
-# script itself where Wine, Xvfb or xdotool is missing.
-add_test(NAME win32_wine_e2e
-  COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/run_wine_e2e.py
+# The cases of e2e/cases.py under Wine on a private Xvfb and prefix; skipped
+# by the runner itself where Wine, Xvfb or xdotool is missing.
+add_test(NAME e2e_wine
+  COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/../e2e/run.py wine
     ${win32_dir}/setup-dialog.exe ${win32_dir}/win32-probe.exe)
-set_tests_properties(win32_wine_e2e PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+set_tests_properties(e2e_wine PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)

@@ -1,0 +1,221 @@
+"""Drives a program through the accessibility bus (AT-SPI), as a screen reader
+does, with keys and the pointer from xdotool, on a private Xvfb and session
+bus. Nothing here is Qt's: any toolkit that speaks AT-SPI is driven alike."""
+
+import importlib.util
+import os
+import shutil
+import subprocess
+import time
+
+from harness import (Failure, fail_fast_env, layout_problems, run_plain, start_xvfb, stop,
+                     wait_for)
+
+PATHS = 1
+SCREEN = (0, 0, 1280, 800)
+# The alert drops keys until it has been active this long with none, plus a
+# margin for a loaded machine.
+KEY_GUARD = 0.7
+TOOLS = [("Xvfb", "xvfb"), ("xdotool", "xdotool"), ("xprop", "x11-utils"), ("xclip", "xclip"),
+         ("dbus-daemon", "dbus"), ("xmessage", "x11-utils")]
+pyatspi = None
+
+
+def missing():
+    for tool, package in TOOLS:
+        if shutil.which(tool) is None:
+            return tool, package
+    if importlib.util.find_spec("pyatspi") is None:
+        return "pyatspi", "python3-pyatspi"
+    return None
+
+
+def walk(node, depth=0):
+    if node is None or depth > 40:
+        return
+    yield node
+    for i in range(node.childCount):
+        yield from walk(node.getChildAtIndex(i), depth + 1)
+
+
+def extents(node):
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+class Driver:
+    def __init__(self, binary):
+        global pyatspi
+        self.binary = binary
+        self.xvfb, self.display = start_xvfb()
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        address = self.bus.stdout.readline().decode().strip()
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+            os.environ.pop(name, None)
+        os.environ.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=address,
+                          QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        import pyatspi as bindings
+        pyatspi = bindings
+        # A program that looks for the registry while it is still starting
+        # is never listed.
+        pyatspi.Registry.getDesktop(0)
+        time.sleep(0.5)
+
+    def run_plain(self, items):
+        return run_plain([self.binary, *items], fail_fast_env())
+
+    def start(self, items, program=None, stdout=subprocess.PIPE, env=None):
+        return Run(program or self.binary, items, stdout, env)
+
+    def close(self):
+        stop(self.bus)
+        stop(self.xvfb)
+
+
+class Run:
+    def __init__(self, program, items, stdout, env):
+        run_env = dict(os.environ, **(env or {}))
+        self.process = subprocess.Popen(
+            [program, *items], stdout=stdout, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
+            env={k: v for k, v in run_env.items() if v is not None})  # None unsets
+        self.items, self.window, self.quiet_since = items, None, None
+        self.next_window()
+
+    def _window(self, old):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
+            if app is not None and app.get_process_id() == self.process.pid:
+                for window in (app.getChildAtIndex(i) for i in range(app.childCount)):
+                    if window != old and window.getState().contains(pyatspi.STATE_SHOWING):
+                        return window
+        return None
+
+    def next_window(self):
+        old = self.window
+        found = wait_for(lambda: self.process.poll() is not None or self._window(old),
+                         f"the window of {self.items!r}")
+        if found is True:
+            raise Failure(f"the program ended instead of showing its alert: {self.finish()}")
+        self.window, self.quiet_since = found, None
+
+    def nodes(self, *roles):
+        return [n for n in walk(self.window) if n.getRole() in roles]
+
+    def snapshot(self, keys):
+        got = {}
+        fields = [(n.name, n.queryText().getText(0, -1)) for n in self.nodes(pyatspi.ROLE_TEXT)]
+        captions = [caption for caption, _ in fields]
+        labels = [n.name or n.queryText().getText(0, -1) for n in self.nodes(pyatspi.ROLE_LABEL)]
+        labels = [text for text in labels if text not in captions] + [None] * 3
+        got.update(window=self.window.name, title=labels[0], text=labels[1], note=labels[2],
+                   fields=fields)
+        boxes = [n for n in self.nodes(pyatspi.ROLE_CHECK_BOX)
+                 if n.getState().contains(pyatspi.STATE_SHOWING)]
+        buttons = self.nodes(pyatspi.ROLE_PUSH_BUTTON)
+        if "boxes" in keys:
+            got["boxes"] = [(n.name, n.getState().contains(pyatspi.STATE_CHECKED), locked(n))
+                            for n in boxes]
+        got["buttons"] = [n.name for n in buttons]
+        if "focus" in keys:
+            got["focus"] = next((n.name for n in self.nodes(pyatspi.ROLE_CHECK_BOX,
+                                                              pyatspi.ROLE_PUSH_BUTTON,
+                                                              pyatspi.ROLE_TEXT)
+                                 if n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+        if "icon" in keys:
+            got["icon"] = next((n.name.lower() for n in self.nodes(pyatspi.ROLE_IMAGE)), None)
+        if "on_top" in keys:
+            got["on_top"] = "_NET_WM_STATE_ABOVE" in subprocess.run(
+                ["xprop", "-id", self.x_windows()[-1], "_NET_WM_STATE"], capture_output=True,
+                text=True).stdout
+        if "fits" in keys:
+            auto = [n for n in boxes if n.name == "Automatically configure all AI apps"]
+            got["fits"] = layout_problems(
+                extents(self.window), SCREEN, [(n.name, extents(n)) for n in buttons],
+                [extents(n) for n in boxes if n not in auto], extents(auto[0]) if auto else None)
+        return got
+
+    def x_windows(self):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                str(self.process.pid)], capture_output=True, text=True).stdout
+        if not found.split():
+            raise Failure("no visible X window for the process")
+        return found.split()
+
+    def past_the_guard(self):
+        if self.quiet_since is None:
+            wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
+                     "the alert to be the active window")
+            self.quiet_since = time.monotonic()
+        time.sleep(max(0.0, self.quiet_since + KEY_GUARD - time.monotonic()))
+
+    def press(self, *keys, early=False):
+        if early:
+            subprocess.run(["xdotool", "key", "--delay", "100", *keys], check=True)
+            self.quiet_since = time.monotonic()  # each key starts the wait again
+            return
+        self.past_the_guard()
+        subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
+
+    def hold(self, key):
+        """Presses the key within the quiet time and holds it for two seconds.
+        A stray release first (of a key never pressed, so dropped) starts the
+        quiet time again, however late the window was seen."""
+        wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
+                 "the alert to be the active window")
+        try:
+            subprocess.run(["xdotool", "keyup", "Shift_L", "sleep", "0.3", "keydown", key,
+                            "sleep", "2"], check=True, timeout=30)
+        finally:
+            subprocess.run(["xdotool", "keyup", key], check=True, timeout=30)
+        self.quiet_since = time.monotonic()
+
+    def type(self, text):
+        self.past_the_guard()
+        subprocess.run(["xdotool", "type", "--delay", "30", text], check=True, timeout=30)
+
+    def click(self, title, index=0, pointer=False):
+        matches = wait_for(lambda: len(m := [n for n in self.nodes(pyatspi.ROLE_CHECK_BOX,
+                                                                  pyatspi.ROLE_PUSH_BUTTON)
+                                             if n.name == title]) > index and m,
+                           f"a control named {title!r}")
+        if not pointer:
+            return matches[index].queryAction().doAction(0)
+        x, y, width, height = extents(matches[index])
+        # A box's row is wider than the part that takes a click: its mark.
+        if matches[index].getRole() == pyatspi.ROLE_CHECK_BOX:
+            width = min(width, 20)
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2),
+                        str(y + height // 2), "click", "1"], check=True)
+
+    def set_clipboard(self, text):
+        # xclip stays behind to serve the selection; it must not hold our pipes.
+        subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10)
+
+    def clipboard(self):
+        return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
+                              check=True, timeout=10).stdout.decode()
+
+    def running(self):
+        return self.process.poll() is None
+
+    def finish(self, timeout=20):
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise Failure(f"{self.items!r} still running after {timeout} s") from None
+        return self.process.returncode, out or b"", err
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.communicate()
+
+
+def locked(node):
+    """Locked: neither enabled nor sensitive; one without the other is a fault."""
+    states = node.getState()
+    pair = (states.contains(pyatspi.STATE_ENABLED), states.contains(pyatspi.STATE_SENSITIVE))
+    return {(True, True): False, (False, False): True}.get(pair, pair)
