@@ -16,4 +16,6 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 dir="$top/build"
 [ "${SANITIZE:-0}" = 1 ] && dir="$top/build-sanitize"
 cd "$dir"
-ctest --output-on-failure
+# The end-to-end test of each backend has a display of its own: they run side
+# by side, and most of their time is waiting for windows.
+ctest --output-on-failure -j "${CTEST_PARALLEL_LEVEL:-4}"
