@@ -13,11 +13,10 @@ import subprocess
 import tempfile
 import time
 
-from harness import (Failure, check, check_equal, layout_problems, run_plain, start_xvfb,
-                     wait_for)
+from harness import (Failure, KeyedRun, check, check_equal, layout_problems, run_plain,
+                     start_xvfb, wait_for)
 
 PATHS = 1
-KEY_GUARD = 0.7
 LSAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "appkit", "e2e",
                                  "lsan.supp")
 # Classes of which GNUstep keeps no object of its own: any still alive at exit
@@ -137,7 +136,10 @@ def center(control):
     return int(x + width / 2), int(y + height / 2)
 
 
-class Run:
+class Run(KeyedRun):
+    # GNUstep delivers no stray release to start the quiet time again: the
+    # key goes down at once.
+    HOLD_LEAD = ()
     def __init__(self, driver, program, items, stdout, probe):
         self.driver, self.items, self.probe = driver, items, probe
         self.process = subprocess.Popen(
@@ -226,30 +228,6 @@ class Run:
             time.sleep(0.3)
         self.xdotool("mouseup", "1")
 
-    def press(self, *keys, early=False):
-        if early:
-            self.xdotool("key", "--delay", "100", *keys)
-            self.shown_at = time.monotonic()  # each key starts the wait again
-            return
-        time.sleep(max(0.0, self.shown_at + KEY_GUARD - time.monotonic()))
-        self.xdotool("key", "--delay", "50", *keys)
-
-    def hold(self, key):
-        """Pressed at once, within the quiet time (GNUstep delivers no stray
-        release to start it again), and held for two seconds."""
-        try:
-            self.xdotool("keydown", key, "sleep", "2")
-        finally:
-            self.xdotool("keyup", key)
-        self.shown_at = time.monotonic()
-
-    def type(self, text):
-        time.sleep(max(0.0, self.shown_at + KEY_GUARD - time.monotonic()))
-        self.xdotool("type", "--delay", "30", text)
-
-    def xdotool(self, *arguments):
-        subprocess.run(["xdotool", *arguments], env=self.driver.env, check=True, timeout=30)
-
     def set_clipboard(self, text):
         subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True,
                        env=self.driver.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -259,18 +237,11 @@ class Run:
         return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
                               env=self.driver.env, check=True, timeout=10).stdout.decode()
 
-    def running(self):
-        return self.process.poll() is None
-
     def finish(self, timeout=20):
-        try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.kill()
-            raise Failure(f"{self.items!r} still running after {timeout} s") from None
+        status, out, err = self.communicate(timeout)
         reports = self.driver.sanitizer_reports()
         check(not reports, "sanitizer reports:\n" + "\n".join(reports))
-        check(self.process.returncode >= 0, f"killed by signal {-self.process.returncode} "
+        check(status >= 0, f"killed by signal {-status} "
               f"(GNUstep aborts on a message to a freed object); stderr {err!r}")
         try:
             with open(self.probe + ".exit") as file:
@@ -279,9 +250,4 @@ class Run:
             raise Failure("the program wrote no report at exit") from None
         check_equal(({n: c for n, c in left["alive"].items() if n in ALERT_CLASSES},
                      left["survivors"]), ({}, []), "alive at exit (classes, views and icons)")
-        return self.process.returncode, out or b"", err
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()  # GNUstep catches SIGTERM
-            self.process.communicate()
+        return status, out, err

@@ -12,10 +12,9 @@ import subprocess
 import tempfile
 import time
 
-from harness import Failure, check, layout_problems, run_plain, start_xvfb, wait_for
+from harness import Failure, KeyedRun, check, layout_problems, run_plain, start_xvfb, wait_for
 
 PATHS = 2
-KEY_GUARD = 0.6
 SCREEN = (0, 0, 1280, 800)
 # With no window manager a managed window makes every program wait about 2 s
 # at its exit. Set before the prefix is made, which keeps it.
@@ -123,7 +122,8 @@ def reading_order(state):
     return sorted(state["controls"], key=place)
 
 
-class Run:
+class Run(KeyedRun):
+    KEY_GUARD = 0.6
     def __init__(self, driver, program, items, stdout):
         self.driver, self.items, self.state, self.shots = driver, items, None, 0
         self.process = subprocess.Popen(
@@ -207,44 +207,3 @@ class Run:
             return self.driver.probe("click", str(control["hwnd"]))
         x, y, width, height = control["rect"]
         self.xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2), "click", "1")
-
-    def xdotool(self, *arguments):
-        subprocess.run(["xdotool", *arguments], env=self.driver.env, check=True, timeout=30)
-
-    def press(self, *keys, early=False):
-        if early:
-            self.xdotool("key", "--delay", "100", *keys)
-            self.shown_at = time.monotonic()  # each key starts the wait again
-            return
-        time.sleep(max(0.0, self.shown_at + KEY_GUARD - time.monotonic()))
-        self.xdotool("key", "--delay", "50", *keys)
-
-    def hold(self, key):
-        """As driver_atspi's: pressed within the quiet time (a stray release,
-        dropped, starts it again), held for two seconds."""
-        try:
-            self.xdotool("keyup", "Shift_L", "sleep", "0.2", "keydown", key, "sleep", "2")
-        finally:
-            self.xdotool("keyup", key)
-        self.shown_at = time.monotonic()
-
-    def type(self, text):
-        time.sleep(max(0.0, self.shown_at + KEY_GUARD - time.monotonic()))
-        self.xdotool("type", "--delay", "30", text)
-
-    def running(self):
-        return self.process.poll() is None
-
-    def finish(self, timeout=20):
-        try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.kill()
-            raise Failure(f"{self.items!r} still running after {timeout} s") from None
-        out = out or b""
-        return self.process.returncode, out, err
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()

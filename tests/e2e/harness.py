@@ -139,3 +139,58 @@ def copy_with_icon(binary, folder, icon):
         with open(path, "wb") as file:
             file.write(icon)
     return program
+
+
+class KeyedRun:
+    """A run driven by xdotool on its driver's display: keys and text past the
+    key guard, a key held through the quiet time, the end of the process."""
+
+    KEY_GUARD = 0.7
+    # Sent before a held key: a stray release (of a key never pressed, so
+    # dropped) starts the quiet time again, however late the window was seen.
+    HOLD_LEAD = ("keyup", "Shift_L", "sleep", "0.2")
+
+    def xdotool(self, *arguments):
+        subprocess.run(["xdotool", *arguments], env=self.driver.env, check=True, timeout=30)
+
+    def past_the_guard(self):
+        time.sleep(max(0.0, self.shown_at + self.KEY_GUARD - time.monotonic()))
+
+    def press(self, *keys, early=False):
+        if early:
+            self.xdotool("key", "--delay", "100", *keys)
+            self.shown_at = time.monotonic()  # each key starts the wait again
+            return
+        self.past_the_guard()
+        self.xdotool("key", "--delay", "50", *keys)
+
+    def hold(self, key):
+        """Pressed within the quiet time and held for two seconds."""
+        try:
+            self.xdotool(*self.HOLD_LEAD, "keydown", key, "sleep", "2")
+        finally:
+            self.xdotool("keyup", key)
+        self.shown_at = time.monotonic()
+
+    def type(self, text):
+        self.past_the_guard()
+        self.xdotool("type", "--delay", "30", text)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def communicate(self, timeout):
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise Failure(f"{self.items!r} still running after {timeout} s") from None
+        return self.process.returncode, out or b"", err
+
+    def finish(self, timeout=20):
+        return self.communicate(timeout)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()  # GNUstep catches SIGTERM
+            self.process.communicate()

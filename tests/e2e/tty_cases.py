@@ -1,99 +1,32 @@
-"""The dialogs asked on a terminal: no display, the controlling terminal a
-pseudo-terminal driven from here, standard input /dev/null and standard
-output a pipe that must carry the record and nothing else."""
+"""The dialogs asked on a terminal, as only a terminal shows them: the stream
+it is sent, read through driver_terminal's pseudo-terminal."""
 
-import fcntl
 import os
-import select
-import struct
-import subprocess
-import termios
-import time
 
-from harness import Failure, check, expect_run, fail_fast_env
-
-TIMEOUT = 10.0
-
-
-class TerminalRun:
-    def __init__(self, binary, *items, columns=80):
-        self.master, self.slave = os.openpty()
-        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
-        self.mode = termios.tcgetattr(self.slave)
-        name = os.ttyname(self.slave)
-        # A session of its own whose controlling terminal is the pty.
-        self.process = subprocess.Popen(
-            [binary, *items], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE, env=fail_fast_env(), start_new_session=True,
-            preexec_fn=lambda: os.close(os.open(name, os.O_RDWR)))
-        self.screen = ""
-        self.seen = 0
-
-    def expect(self, text):
-        """Waits until `text` shows after what was expected last."""
-        deadline = time.monotonic() + TIMEOUT
-        while text not in self.screen[self.seen:]:
-            left = deadline - time.monotonic()
-            if left <= 0 or self.process.poll() is not None and not self._ready(0):
-                raise Failure(f"never shown: {text!r}; the terminal shows:\n{self.screen}")
-            if self._ready(min(left, 0.1)):
-                self.screen += os.read(self.master, 4096).decode(errors="replace").replace(
-                    "\r\n", "\n")
-        self.seen = self.screen.index(text, self.seen) + len(text)
-
-    def _ready(self, timeout):
-        return bool(select.select([self.master], [], [], timeout)[0])
-
-    def answer(self, prompt, keys):
-        self.expect(prompt)
-        os.write(self.master, keys.encode())
-
-    def finish(self):
-        try:
-            out, err = self.process.communicate(timeout=TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            out, err = self.process.communicate()
-            raise Failure(f"still running; the terminal shows:\n{self.screen}")
-        check(termios.tcgetattr(self.slave) == self.mode, "the terminal was left in another mode")
-        return self.process.returncode, out, err
-
-    def hang_up(self):
-        """Closes the line, as an SSH link that drops does; returns how the
-        run ended."""
-        os.close(self.master)
-        self.master = None
-        try:
-            out, err = self.process.communicate(timeout=TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.communicate()
-            raise Failure("still running after the hang-up")
-        return self.process.returncode, out, err
-
-    def close(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()
-        if self.master is not None:
-            os.close(self.master)
-        os.close(self.slave)
-
+from harness import expect_run, check, wait_for
 
 CHOOSE = "Press Enter for Configure, or type Skip: "
 
 
-def terminal_cases(binary):
+def terminal_cases(driver):
+    def shown(terminal):
+        terminal.pump()
+        return terminal.raw.decode(errors="replace").replace("\r\n", "\n")
+
     def run(items, steps, out, columns=80):
         """Answers each (prompt, keys) in turn; then wants the record `out`."""
-        terminal = TerminalRun(binary, *items, columns=columns)
+        terminal = driver.start(items, columns=columns)
         try:
+            seen = 0
             for prompt, keys in steps:
-                terminal.answer(prompt, keys)
+                wait_for(lambda: prompt in shown(terminal)[seen:],
+                         f"{prompt!r} after:\n{shown(terminal)[seen:]}", timeout=10)
+                seen = shown(terminal).index(prompt, seen) + len(prompt)
+                os.write(terminal.master, keys.encode())
             expect_run(terminal.finish(), 0, out=out)
-            return terminal.screen
+            return shown(terminal)
         finally:
-            terminal.close()
+            terminal.kill()
 
     def a_locked_box_says_so_and_a_button_is_named_by_its_start():
         run(("clients", "auto_install", "A"), [(CHOOSE, "1\r"), ("Box 1 is locked.\n" + CHOOSE, "conf\r")],
@@ -146,15 +79,16 @@ def terminal_cases(binary):
         ], "dk_a\tb\u200e\nme\n".encode())
 
     def a_hang_up_before_an_answer_writes_no_record():
-        for items, prompt in [(("clients", "auto_install", "A", "B"), CHOOSE),
-                              (("enroll",), "Setup code (dk_...): ")]:
-            terminal = TerminalRun(binary, *items)
+        for items in (("clients", "auto_install", "A", "B"), ("enroll",)):
+            terminal = driver.start(items)
             try:
-                terminal.expect(prompt)
-                expect_run(terminal.hang_up(), 1,
+                os.close(terminal.master)  # as an SSH link that drops
+                terminal.master = os.open(os.devnull, os.O_RDONLY)
+                out, err = terminal.process.communicate(timeout=10)
+                expect_run((terminal.process.returncode, out, err), 1,
                            err=b"setup-dialog: lost the terminal before an answer\n")
             finally:
-                terminal.close()
+                terminal.kill()
 
     def the_command_to_copy_is_never_cut_and_narrow_lists_fit():
         for columns in (44, 60, 80):
