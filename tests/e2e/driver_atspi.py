@@ -8,8 +8,8 @@ import shutil
 import subprocess
 import time
 
-from harness import (Failure, fail_fast_env, layout_problems, run_plain, start_xvfb, stop,
-                     wait_for)
+from harness import (Failure, KeyedRun, fail_fast_env, layout_problems, run_plain, start_xvfb,
+                     stop, wait_for)
 
 PATHS = 1
 SCREEN = (0, 0, 1280, 800)
@@ -73,7 +73,7 @@ class Driver:
         stop(self.xvfb)
 
 
-class Run:
+class Run(KeyedRun):
     def __init__(self, program, items, stdout, env):
         run_env = dict(os.environ, **(env or {}))
         self.process = subprocess.Popen(
@@ -197,21 +197,6 @@ class Run:
         return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
                               check=True, timeout=10).stdout.decode()
 
-    def running(self):
-        return self.process.poll() is None
-
-    def finish(self, timeout=20):
-        try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.kill()
-            raise Failure(f"{self.items!r} still running after {timeout} s") from None
-        return self.process.returncode, out or b"", err
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()
 
 
 def locked(node):
