@@ -6,6 +6,7 @@ import importlib.util
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 
 from harness import (Failure, KeyedRun, fail_fast_env, layout_problems, run_plain, start_xvfb,
@@ -48,6 +49,11 @@ class Driver:
         global pyatspi
         self.binary = binary
         self.xvfb, self.display = start_xvfb()
+        # The accessibility bus's socket lives in the runtime folder (else a
+        # fixed place under the home folder): a private one, so that no other
+        # session's bus takes its place.
+        self.runtime = tempfile.mkdtemp(prefix="setup-dialog-atspi-")
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime
         self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         address = self.bus.stdout.readline().decode().strip()
@@ -71,6 +77,7 @@ class Driver:
     def close(self):
         stop(self.bus)
         stop(self.xvfb)
+        shutil.rmtree(self.runtime, ignore_errors=True)
 
 
 class Run(KeyedRun):
