@@ -469,6 +469,74 @@ def cases(session):
         finally:
             run.kill()
 
+    def ten_thousand_names_show_at_once_and_all_come_back():
+        # Two letters each, so that the command line stays within Windows'
+        # 32767 characters.
+        letters = [chr(c) for c in [*range(0x41, 0x5b), *range(0x61, 0x7b), *range(0xc0, 0x100)]]
+        names = [letters[i // len(letters)] + letters[i % len(letters)] for i in range(10000)]
+        started = time.monotonic()
+        process = subprocess.Popen([session.wine, session.program, "clients", "default", *names],
+                                   env=session.env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            def shown():
+                if process.poll() is not None:
+                    raise Failure(f"the run ended: {process.communicate()}")
+                found = session.probe_run("count")
+                return found[0] if len(found) == 1 and found[0]["foreground"] else None
+            wait_for(shown, "the alert of 10000 names", timeout=60)
+            took = time.monotonic() - started
+            # Under a minute before; a few seconds on a loaded machine now.
+            check(took < 10, f"the alert took {took:.1f} s to show")
+            # Every name a checkbox window of its own, soon after.
+            wait_for(lambda: shown()["controls"] >= len(names) + 8, "every row made", timeout=90)
+            subprocess.run(["xdotool", "key", "Return"], env=session.env, check=True, timeout=30)
+            out, err = process.communicate(timeout=90)
+            expect_run((process.returncode, out, err), 0,
+                       out=b"configure\nfalse\n" + ",".join(names).encode() + b"\n")
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.communicate()
+
+    def a_right_to_left_name_is_cut_at_its_logical_end():
+        name = "\u05e9\u05dc\u05d5\u05dd " * 30
+        run = dialog("migrate", name, "A")
+        try:
+            box = [c for c in reading_order(run.state) if c.get("button") == "autocheckbox"][0]
+            text = shown(box["text"])
+            # A right-to-left mark after the ellipsis ("..." under Wine)
+            # shows it on the left, at the name's end as a right-to-left
+            # reader reads it.
+            kept = text.removesuffix("\u200f").rstrip(".\u2026")
+            check(text.endswith(("\u2026\u200f", "...\u200f")) and kept and name.startswith(kept),
+                  f"the cut name as shown: {text!r}")
+            run.click("Migrate")
+            expect_run(run.finish(), 0, out=name.encode() + b",A\n")
+        finally:
+            run.kill()
+
+    def the_alert_fits_a_small_screen_at_480_dpi():
+        def dpi(value):
+            session.run_quietly([session.wine, "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
+                                 "LogPixels", "/t", "REG_DWORD", "/d", str(value), "/f"])
+        dpi(480)
+        try:
+            run = dialog("clients", "default", "A", "B")
+            try:
+                state = run.state
+                check(state["rect"][2] > 600, f"not drawn at 480 DPI: {state['rect']}")
+                check(inside(state["rect"], [0, 0, *SCREEN]), f"the alert {state['rect']} is off screen")
+                for c in state["controls"]:
+                    check(inside(c["rect"], [0, 0, *SCREEN]),
+                          f"{c['class']} {c['text']!r} at {c['rect']} is off the screen")
+                run.key("Return")
+                expect_run(run.finish(), 0, out=b"configure\nfalse\nA,B\n")
+            finally:
+                run.kill()
+        finally:
+            dpi(96)
+
     # Enrollment ------------------------------------------------------------------
 
     def expect_pass(run, message="", code="", email=""):
@@ -558,6 +626,9 @@ def cases(session):
             automatic_setup_locks_and_unlocks_the_clients,
             names_come_back_byte_for_byte,
             a_long_list_scrolls_inside_the_alert,
+            ten_thousand_names_show_at_once_and_all_come_back,
+            a_right_to_left_name_is_cut_at_its_logical_end,
+            the_alert_fits_a_small_screen_at_480_dpi,
             enrollment_is_rejected_then_accepted,
             every_way_out_of_enrollment_writes_only_its_own_record,
             an_answer_that_cannot_be_written_fails_the_run]
