@@ -2,6 +2,8 @@
 // of the same Wine session, where the Linux tests use the accessibility bus.
 //
 //   win32-probe list               every visible top-level dialog, as JSON
+//   win32-probe count              the same dialogs with only their title, place
+//                                  and number of controls: cheap at any size
 //   win32-probe click HWND         BM_CLICK on a button
 //   win32-probe accessible HWND    what MSAA tells a screen reader of a control:
 //                                  name, description, help, role and state
@@ -198,6 +200,33 @@ std::string list() {
   return out;
 }
 
+BOOL CALLBACK count_control(HWND, LPARAM data) {
+  ++*reinterpret_cast<long long*>(data);
+  return TRUE;
+}
+
+// Sends no message to the dialog, so it answers at once even while the
+// alert is still busy, and costs nothing with thousands of rows.
+std::string count() {
+  Dialogs dialogs;
+  EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(&dialogs));
+  HWND foreground = GetForegroundWindow();
+  std::string out(1, '[');
+  for (size_t i = 0; i < dialogs.found.size(); ++i) {
+    HWND dialog = dialogs.found[i];
+    long long controls = 0;
+    EnumChildWindows(dialog, count_control, reinterpret_cast<LPARAM>(&controls));
+    wchar_t title[256];
+    if (i) out += ',';
+    out += Object().window("hwnd", dialog)
+               .str("title", utf8(title, InternalGetWindowText(dialog, title, 256)))
+               .raw("rect", rect_of(dialog)).flag("foreground", dialog == foreground)
+               .num("controls", controls).done();
+  }
+  out += ']';
+  return out;
+}
+
 std::string click(HWND button) {
   DWORD_PTR ignored = 0;
   // The button's WM_COMMAND may end the alert and its process; the message
@@ -248,6 +277,7 @@ std::string accessible(HWND control) {
 
 std::string run(const std::string& command, const std::string& argument) {
   if (command == "list" && argument.empty()) return list();
+  if (command == "count" && argument.empty()) return count();
   if (command == "click" || command == "accessible") {
     char* end = nullptr;
     HWND window = reinterpret_cast<HWND>(
@@ -256,7 +286,7 @@ std::string run(const std::string& command, const std::string& argument) {
       return error(std::string("no window ").append(argument));
     return command == "click" ? click(window) : accessible(window);
   }
-  return error("usage: win32-probe list | click HWND | accessible HWND | serve");
+  return error("usage: win32-probe list | count | click HWND | accessible HWND | serve");
 }
 
 void answer(const std::string& line) {

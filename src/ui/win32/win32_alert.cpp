@@ -18,7 +18,15 @@ namespace ui::win32 {
 namespace {
 
 constexpr int kFirstControlId = 2000;
+// From a scrolled list to the alert: rows down to the list's visible bottom
+// must exist now.
+constexpr UINT kRowsInViewMessage = WM_APP + 1;
 constexpr wchar_t kScrollClass[] = L"SetupDialogScroll";
+constexpr wchar_t kRowsClass[] = L"SetupDialogRows";
+// A long list's rows go into boxes of this many, each filled inside a hidden
+// window and moved into the list once full: under Wine a window made inside
+// a shown one costs several times more, and a box moves its rows at once.
+constexpr size_t kRowsPerBox = 50;
 
 // The dialogs' spacing, in points.
 constexpr double kMargin = 16;
@@ -107,6 +115,9 @@ void scrollTo(HWND frame, int position) {
     const int by = info.nPos - position;
     info.fMask = SIF_POS;
     info.nPos = position;
+    RECT view{};
+    GetClientRect(frame, &view);
+    SendMessageW(GetParent(frame), kRowsInViewMessage, 0, position + view.bottom);
     SetScrollInfo(frame, SB_VERT, &info, TRUE);
     ScrollWindowEx(frame, 0, by, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }
@@ -166,6 +177,22 @@ LRESULT CALLBACK scrollFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// A box of rows in a scrolled list: passes its rows' notifications on.
+LRESULT CALLBACK rowsBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: case WM_CTLCOLOREDIT:
+            return SendMessageW(GetParent(box), message, wParam, lParam);
+        case WM_ERASEBKGND: {
+            RECT rect{};
+            GetClientRect(box, &rect);
+            FillRect(reinterpret_cast<HDC>(wParam), &rect, GetSysColorBrush(COLOR_WINDOW));
+            return 1;
+        }
+        default:
+            return DefWindowProcW(box, message, wParam, lParam);
+    }
+}
+
 void registerScrollFrame() {
     static const bool registered = [] {
         WNDCLASSEXW windowClass{};
@@ -174,7 +201,10 @@ void registerScrollFrame() {
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.lpszClassName = kScrollClass;
-        return RegisterClassExW(&windowClass) != 0;
+        const bool frame = RegisterClassExW(&windowClass) != 0;
+        windowClass.lpfnWndProc = rowsBoxProc;
+        windowClass.lpszClassName = kRowsClass;
+        return frame && RegisterClassExW(&windowClass) != 0;
     }();
     (void)registered;
 }
@@ -231,6 +261,11 @@ void Win32Alert::destroyControls() {
     for (HWND own : ownWindows_) DestroyWindow(own);
     ownWindows_.clear();
     textWindow_ = nullptr;
+    tips_ = nullptr;
+    scrollFrame_ = nullptr;
+    rowsNursery_ = nullptr;
+    pendingRows_.clear();
+    nextRow_ = 0;
     if (icon_) DestroyIcon(icon_);
     icon_ = nullptr;
     fonts_.reset();
@@ -238,16 +273,37 @@ void Win32Alert::destroyControls() {
 
 void Win32Alert::build(UINT dpi) {
     destroyControls();
-    const Metrics metrics = metricsFor(dpi);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectExForDpi(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE), dpi);
+    const int scrollBar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
+    const double accessoryPoints = accessory_ ? accessory_->nodeFrame().width : 0;
+
+    // An alert wider than its screen, as at a high DPI on a small screen,
+    // would put its buttons out of reach: it is drawn smaller, fonts and
+    // all, until it fits (a list's scroll bar counted in).
+    Metrics metrics = metricsFor(dpi);
+    int iconSide = GetSystemMetricsForDpi(SM_CXICON, dpi);
+    const int room = (monitor.rcWork.right - monitor.rcWork.left) - (frame.right - frame.left) - scrollBar;
+    const int wanted = metrics.px(2 * kMargin + kIconGap + std::max(kTextWidth, accessoryPoints)) + iconSide;
+    if (room > 0 && wanted > room) {
+        const double shrink = static_cast<double>(room) / wanted;
+        metrics.scale *= shrink;
+        metrics.messageFont.lfHeight = static_cast<LONG>(std::lround(metrics.messageFont.lfHeight * shrink));
+        if (metrics.messageFont.lfHeight == 0) metrics.messageFont.lfHeight = -1;
+        iconSide = std::max(1, static_cast<int>(iconSide * shrink));
+    }
     fonts_ = std::make_unique<FontCache>(metrics);
     auto px = [&](double points) { return metrics.px(points); };
 
     // Everything is measured first, so that what must scroll is known
     // before any control is made.
     const int margin = px(kMargin);
-    const int iconSide = GetSystemMetricsForDpi(SM_CXICON, dpi);
     const int textX = margin + iconSide + px(kIconGap);
-    const double accessoryPoints = accessory_ ? accessory_->nodeFrame().width : 0;
     int textWidth = std::max(px(kTextWidth), px(accessoryPoints));
 
     HFONT titleFont = fonts_->bold(kTitleFontFactor);
@@ -273,13 +329,6 @@ void Win32Alert::build(UINT dpi) {
     // a long text scrolls first, then the accessory view (only its leading
     // list of rows where it starts with one, so that what stands under the
     // list stays in view).
-    POINT pointer{};
-    GetCursorPos(&pointer);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectExForDpi(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE), dpi);
     const int available = (monitor.rcWork.bottom - monitor.rcWork.top) - (frame.bottom - frame.top) - bandHeight;
     const int minimum = px(kMinimumScrolledHeight);
     int overflow = contentHeight(informativeHeight, accessoryHeight) - available;
@@ -308,7 +357,6 @@ void Win32Alert::build(UINT dpi) {
         scrolledRows = rows ? rows : placed.size();
         bandShown = std::min(band, std::max(minimum, band - overflow));
     }
-    const int scrollBar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
     if (scrolledRows) textWidth = std::max(textWidth, px(accessoryPoints) + scrollBar);
     const int accessoryShown = accessoryHeight - (band - bandShown);
 
@@ -341,7 +389,7 @@ void Win32Alert::build(UINT dpi) {
     if (accessory_) {
         y += px(kSectionGap);
         const double viewHeight = accessory_->nodeFrame().height;
-        HWND scrollFrame = nullptr;
+        HWND& scrollFrame = scrollFrame_;
         for (size_t i = 0; i < placed.size(); ++i) {
             auto* node = static_cast<Win32ViewNode*>(placed[i].node);
             const Rect& f = placed[i].frame;
@@ -365,6 +413,10 @@ void Win32Alert::build(UINT dpi) {
                 }
                 into = scrollFrame;
                 OffsetRect(&rect, -textX, -y);
+                const int id = kFirstControlId + static_cast<int>(controls_.size());
+                pendingRows_.push_back({node, rect, id});
+                controls_.push_back(node);
+                continue;
             } else if (scrolledRows) {
                 OffsetRect(&rect, 0, -(band - bandShown));
             }
@@ -374,27 +426,12 @@ void Win32Alert::build(UINT dpi) {
         }
     }
 
-    // A control whose text is cut shows it whole in a tooltip.
-    HWND tips = nullptr;
     for (Win32ViewNode* node : controls_) {
-        std::wstring tip = node->tooltip();
-        if (tip.empty()) continue;
-        if (!tips) {
-            tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-            if (!tips) break;
-            SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, px(kTextWidth));
-            ownWindows_.push_back(tips);
-        }
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = parent;
-        tool.uId = reinterpret_cast<UINT_PTR>(node->hwnd());
-        tool.lpszText = tip.data();
-        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        if (node->hwnd()) addTooltip(*node);
     }
+    // The first two screenfuls of a long list now, the rest as the alert
+    // waits for an answer.
+    makeRows(2 * bandShown, std::chrono::milliseconds(0));
 
     // The buttons, the first rightmost and default.
     int right = client_.cx - margin;
@@ -434,6 +471,68 @@ void Win32Alert::build(UINT dpi) {
     }
 
     client_.cy = footerTop_ + bandHeight;
+}
+
+// A control whose text is cut shows it whole in a tooltip.
+void Win32Alert::addTooltip(Win32ViewNode& node) {
+    std::wstring tip = node.tooltip();
+    if (tip.empty()) return;
+    if (!tips_) {
+        tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        if (!tips_) return;
+        SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, fonts_->metrics().px(kTextWidth));
+        ownWindows_.push_back(tips_);
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog_;
+    tool.uId = reinterpret_cast<UINT_PTR>(node.hwnd());
+    tool.lpszText = tip.data();
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Win32Alert::makeRows(int bottom, std::chrono::milliseconds budget) {
+    if (nextRow_ >= pendingRows_.size() || !scrollFrame_) return;
+    // Made in list order, each after the one before, so that the Tab order
+    // and a screen reader's order stay the list's; placed where the list
+    // has scrolled to.
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    GetScrollInfo(scrollFrame_, SB_VERT, &info);
+    RECT frame{};
+    GetClientRect(scrollFrame_, &frame);
+    const auto until = std::chrono::steady_clock::now() + budget;
+    while (nextRow_ < pendingRows_.size()) {
+        const RECT& first = pendingRows_[nextRow_].rect;
+        if (first.top >= bottom && std::chrono::steady_clock::now() >= until) break;
+        const size_t end = std::min(pendingRows_.size(), nextRow_ + kRowsPerBox);
+        const int top = first.top;
+        const int height = pendingRows_[end - 1].rect.bottom - top;
+        if (!rowsNursery_) {
+            rowsNursery_ = CreateWindowExW(0, kRowsClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                           GetModuleHandleW(nullptr), nullptr);
+            if (rowsNursery_) ownWindows_.push_back(rowsNursery_);
+        }
+        HWND box = CreateWindowExW(WS_EX_CONTROLPARENT, kRowsClass, L"", WS_CHILD, 0, 0, frame.right, height,
+                                   rowsNursery_ ? rowsNursery_ : scrollFrame_, nullptr, GetModuleHandleW(nullptr),
+                                   nullptr);
+        for (; nextRow_ < end; ++nextRow_) {
+            PendingRow& row = pendingRows_[nextRow_];
+            RECT rect = row.rect;
+            OffsetRect(&rect, 0, -top);
+            if (box) row.node->createControl({box, rect, row.id, *fonts_});
+            if (row.node->hwnd()) addTooltip(*row.node);
+        }
+        if (box) {
+            SetParent(box, scrollFrame_);
+            SetWindowPos(box, HWND_BOTTOM, 0, top - info.nPos, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            ownWindows_.push_back(box);
+        }
+    }
 }
 
 void Win32Alert::place() {
@@ -531,6 +630,9 @@ INT_PTR Win32Alert::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             SetBkColor(dc, GetSysColor(background));
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(background));
         }
+        case kRowsInViewMessage:
+            makeRows(static_cast<int>(lParam), std::chrono::milliseconds(0));
+            return TRUE;
         case WM_DPICHANGED: {
             // Moved to a monitor of another density: everything is made
             // again at the new one, the focus kept.
@@ -646,6 +748,12 @@ long Win32Alert::runModal() {
 
     MSG message{};
     while (!done_) {
+        if (nextRow_ < pendingRows_.size() && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Nothing to answer: the rest of a long list, a slice at a time,
+            // so that keys and clicks wait no longer than one slice.
+            makeRows(0, std::chrono::milliseconds(15));
+            continue;
+        }
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
             // A quit request ends the run without a button; the loop that
@@ -662,6 +770,8 @@ long Win32Alert::runModal() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    // Gone from the screen at once, however long its list takes to destroy.
+    ShowWindow(dialog_, SW_HIDE);
     destroyControls();
     DestroyWindow(dialog_);
     dialog_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,11 @@ private:
     bool keyHandled(const MSG& message);
     void performMenuAction(MenuAction action);
     void finish(long result);
+    void addTooltip(Win32ViewNode& node);
+    // Makes the rows of a long list that are still to be made: all those
+    // down to `bottom` (pixels in the list's own coordinates), then more
+    // until `budget` runs out.
+    void makeRows(int bottom, std::chrono::milliseconds budget);
     Win32ViewNode* nodeForId(int id) const;
     const Win32ViewNode* nodeForWindow(HWND hwnd) const;
 
@@ -92,6 +98,19 @@ private:
     std::vector<HWND> buttons_;
     std::vector<HWND> ownWindows_;  // icon, texts, scroll frame
     HWND textWindow_ = nullptr;
+    HWND tips_ = nullptr;
+    HWND scrollFrame_ = nullptr;
+    HWND rowsNursery_ = nullptr;  // hidden: where boxes of rows are filled
+    // Rows of a scrolled list made once the alert shows, in list order: a
+    // window each is slow to make by the thousand, and only a screenful is
+    // seen at first.
+    struct PendingRow {
+        Win32ViewNode* node;
+        RECT rect;  // in the list's coordinates, unscrolled
+        int id;
+    };
+    std::vector<PendingRow> pendingRows_;
+    size_t nextRow_ = 0;
     HICON icon_ = nullptr;
     HICON windowIcon_ = nullptr;
     SIZE client_{};

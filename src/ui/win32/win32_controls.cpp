@@ -39,16 +39,33 @@ struct ComRef {
     }
 };
 
+// One for the run: a list of thousands of names is measured row by row.
+HDC measuringDC() {
+    static const HDC dc = CreateCompatibleDC(nullptr);
+    return dc;
+}
+
+bool firstStrongIsRightToLeft(const std::wstring& text) {
+    std::vector<WORD> types(text.size());
+    if (text.empty() || !GetStringTypeW(CT_CTYPE2, text.data(), static_cast<int>(text.size()), types.data())) {
+        return false;
+    }
+    for (WORD type : types) {
+        if (type == C2_LEFTTORIGHT) return false;
+        if (type == C2_RIGHTTOLEFT) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 SIZE textExtent(HFONT font, const std::wstring& text, int width, UINT flags) {
-    HDC dc = CreateCompatibleDC(nullptr);
+    HDC dc = measuringDC();
     HGDIOBJ old = SelectObject(dc, font);
     RECT rect{0, 0, width, 0};
     const std::wstring measured = text.empty() ? L" " : text;
     DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &rect, flags | DT_CALCRECT);
     SelectObject(dc, old);
-    DeleteDC(dc);
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -215,11 +232,15 @@ HFONT FontCache::bold(double factor) {
 
 void setAccessibleText(HWND control, AccessibleText which, const std::wstring& text) {
     const MSAAPROPID& property = which == AccessibleText::Name ? PROPID_ACC_NAME : PROPID_ACC_HELP;
-    ComRef<IAccPropServices> services;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                                reinterpret_cast<void**>(services.out())))) {
-        return;  // no accessibility runtime: nothing can read it anyway
-    }
+    // Made once for the run, as each row of a long list is annotated: kept
+    // to the end of the process, like the imaging factory.
+    static IAccPropServices* const services = [] {
+        IAccPropServices* made = nullptr;
+        CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                         reinterpret_cast<void**>(&made));
+        return made;
+    }();
+    if (!services) return;  // no accessibility runtime: nothing can read it anyway
     services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, text.c_str());
 }
 
@@ -265,14 +286,17 @@ void Win32Checkbox::createControl(const ControlSite& site) {
     cut_ = textExtent(font, shown, 0, DT_SINGLELINE | DT_NOPREFIX).cx > room;
     if (cut_) {
         shown.append(4, L'\0');  // room for the ellipsis DrawText writes in
-        HDC dc = CreateCompatibleDC(nullptr);
+        HDC dc = measuringDC();
         HGDIOBJ old = SelectObject(dc, font);
         RECT rect{0, 0, std::max(room, 1), 0};
         DrawTextW(dc, shown.data(), -1, &rect,
                   DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
         SelectObject(dc, old);
-        DeleteDC(dc);
         shown.resize(wcslen(shown.c_str()));
+        // The "…" stands at the name's logical end. In a right-to-left name
+        // that end is on the left: a right-to-left mark after the "…" keeps
+        // it in the name's run, where a right-to-left reader looks for it.
+        if (firstStrongIsRightToLeft(shown)) shown += L'\u200F';
     }
     hwnd_ = makeWindow(site, L"BUTTON", plainButtonText(narrow(shown)),
                        WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY | (enabled_ ? 0 : WS_DISABLED));
