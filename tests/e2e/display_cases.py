@@ -57,6 +57,12 @@ class Weston:
         stop(self.xvfb)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()
+
 
 def headless_cases(binary):
 
@@ -88,72 +94,45 @@ def headless_cases(binary):
 
 
 def window_cases(driver):
-    def Dialog(binary, *items, env=None):
-        return driver.start(items, env=env)
     binary = driver.binary
 
-
     def only_wayland_opens_a_native_wayland_window():
-        weston = Weston()
-        try:
+        with Weston() as weston:
             for name in (None, "wayland", "wayland-egl", "xcb;wayland"):
                 extra = {"QT_QPA_PLATFORM": name} if name else {}
-                dialog = Dialog(binary, "clients", "default", "A", env=weston.env(**extra))
-                try:
+                with driver.start(("clients", "default", "A"), env=weston.env(**extra)) as dialog:
                     check_equal(dialog.window.name, "Orvex Setup", f"title with {name}")
                     # No X window of its own: it is a Wayland client.
                     check(not x_windows_of(dialog.process.pid, weston.x_display),
                           f"an X window with {name}")
                     dialog.click("Configure")
                     expect_run(dialog.finish(), 0, out=b"configure\nfalse\nA\n")
-                finally:
-                    dialog.kill()
-        finally:
-            weston.close()
 
     def x11_is_preferred_where_both_work():
-        weston = Weston()
-        try:
-            env = weston.env(DISPLAY=os.environ["DISPLAY"])
-            dialog = Dialog(binary, "migrate-empty", env=env)
-            try:
-                check(dialog.snapshot({"on_top"})["on_top"], "not an X window kept on top")
-                dialog.click("OK")
-                expect_run(dialog.finish(), 0)
-            finally:
-                dialog.kill()
-        finally:
-            weston.close()
+        with Weston() as weston, driver.start(
+                ("migrate-empty",), env=weston.env(DISPLAY=os.environ["DISPLAY"])) as dialog:
+            check(dialog.snapshot({"on_top"})["on_top"], "not an X window kept on top")
+            dialog.click("OK")
+            expect_run(dialog.finish(), 0)
 
     def the_x_server_lost_mid_dialog_ends_with_one_line():
         xvfb, display = start_xvfb()
         try:
-            dialog = Dialog(binary, "clients", "default", "A", env={"DISPLAY": display})
-            try:
+            with driver.start(("clients", "default", "A"), env={"DISPLAY": display}) as dialog:
                 stop(xvfb)
                 expect_run(dialog.finish(), 1, err=LOST)
-            finally:
-                dialog.kill()
         finally:
             stop(xvfb)
 
     def the_wayland_compositor_lost_mid_dialog_ends_with_one_line():
-        weston = Weston()
-        try:
-            dialog = Dialog(binary, "enroll", env=weston.env())
-            try:
-                stop(weston.process)
-                expect_run(dialog.finish(), 1, err=LOST)
-            finally:
-                dialog.kill()
-        finally:
-            weston.close()
+        with Weston() as weston, driver.start(("enroll",), env=weston.env()) as dialog:
+            stop(weston.process)
+            expect_run(dialog.finish(), 1, err=LOST)
 
     def a_window_that_never_appears_ends_the_run():
         """A shell integration Qt cannot load leaves the window unmapped for
         ever: the run ends with one line instead of hanging."""
-        weston = Weston()
-        try:
+        with Weston() as weston:
             env = {k: v for k, v in dict(os.environ, **weston.env(
                 QT_WAYLAND_SHELL_INTEGRATION="junk")).items() if v is not None}
             process = subprocess.run([binary, "migrate-empty"], stdin=subprocess.DEVNULL,
@@ -161,8 +140,6 @@ def window_cases(driver):
                                      start_new_session=True)
             expect_run((process.returncode, process.stdout, process.stderr), 1,
                        err=no_display("the window did not appear"))
-        finally:
-            weston.close()
 
     return [only_wayland_opens_a_native_wayland_window, x11_is_preferred_where_both_work,
             the_x_server_lost_mid_dialog_ends_with_one_line,

@@ -81,6 +81,8 @@ class Driver:
 
 
 class Run(KeyedRun):
+    env = None  # the driver's, which is this process's own
+
     def __init__(self, program, items, stdout, env):
         run_env = dict(os.environ, **(env or {}))
         self.process = subprocess.Popen(
@@ -194,16 +196,6 @@ class Run(KeyedRun):
             width = min(width, 20)
         subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2),
                         str(y + height // 2), "click", "1"], check=True)
-
-    def set_clipboard(self, text):
-        # xclip stays behind to serve the selection; it must not hold our pipes.
-        subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10)
-
-    def clipboard(self):
-        return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
-                              check=True, timeout=10).stdout.decode()
-
 
 
 def locked(node):

@@ -228,15 +228,6 @@ class Run(KeyedRun):
             time.sleep(0.3)
         self.xdotool("mouseup", "1")
 
-    def set_clipboard(self, text):
-        subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True,
-                       env=self.driver.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=10)
-
-    def clipboard(self):
-        return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
-                              env=self.driver.env, check=True, timeout=10).stdout.decode()
-
     def finish(self, timeout=20):
         status, out, err = self.communicate(timeout)
         reports = self.driver.sanitizer_reports()

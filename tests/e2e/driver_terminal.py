@@ -13,7 +13,7 @@ import termios
 import time
 import unicodedata
 
-from harness import Failure, check, fail_fast_env, run_plain, wait_for
+from harness import Failure, KeyedRun, check, fail_fast_env, run_plain, wait_for
 
 PATHS = 1
 BOX = re.compile(r"^ +(\d+)\. \[([x ])\] (.*?)( \(locked\))?$")
@@ -39,7 +39,7 @@ class Driver:
         pass
 
 
-class Run:
+class Run(KeyedRun):
     def __init__(self, program, items, stdout, columns):
         import pyte
         self.master, self.slave = os.openpty()
@@ -174,9 +174,6 @@ class Run:
             return self.write(f"{boxes[index] + 1}\r")
         self.to_buttons()
         self.write(f"{title}\r")
-
-    def running(self):
-        return self.process.poll() is None
 
     def finish(self, timeout=10):
         try:

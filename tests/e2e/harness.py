@@ -150,8 +150,22 @@ class KeyedRun:
     # dropped) starts the quiet time again, however late the window was seen.
     HOLD_LEAD = ("keyup", "Shift_L", "sleep", "0.2")
 
+    @property
+    def env(self):
+        return self.driver.env
+
     def xdotool(self, *arguments):
-        subprocess.run(["xdotool", *arguments], env=self.driver.env, check=True, timeout=30)
+        subprocess.run(["xdotool", *arguments], env=self.env, check=True, timeout=30)
+
+    def set_clipboard(self, text):
+        # xclip stays behind to serve the selection; it must not hold our pipes.
+        subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True,
+                       env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=10)
+
+    def clipboard(self):
+        return subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
+                              env=self.env, check=True, timeout=10).stdout.decode()
 
     def past_the_guard(self):
         time.sleep(max(0.0, self.shown_at + self.KEY_GUARD - time.monotonic()))
@@ -194,3 +208,9 @@ class KeyedRun:
         if self.process.poll() is None:
             self.process.kill()  # GNUstep catches SIGTERM
             self.process.communicate()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.kill()

@@ -46,15 +46,17 @@ class SilentSocket:
         os.unlink(self.path)
 
 
-def run(binary, env, *args, answer=False):
+def run(binary, env, *args, answer=False, settle=0.0):
     """Runs the program in a session of its own; with `answer`, waits for its
-    window and presses Return past the keyboard guard. Returns the result
-    and the seconds the run took."""
+    window (after `settle` seconds in which no other client comes and goes)
+    and presses Return past the keyboard guard. Returns the result and the
+    seconds the run took."""
     start = time.monotonic()
     process = subprocess.Popen([binary, *args], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, env=env, start_new_session=True)
     try:
         if answer:
+            time.sleep(settle)
             wait_for(lambda: process.poll() is not None or subprocess.run(
                 ["xdotool", "search", "--onlyvisible", "--pid", str(process.pid)],
                 env=env, capture_output=True).returncode == 0, "the window", timeout=8)

@@ -12,50 +12,38 @@ def cases(driver):
         # every control at 24 points.
         sizes = []
         for items in (("a",), ("-NSFontSize", "24", "a")):
-            run = driver.start(("migrate", *items))
-            try:
+            with driver.start(("migrate", *items)) as run:
                 sizes.append(sorted({c["fontSize"] for c in run.controls("checkbox")
                                      + run.controls("button")}))
                 run.press("Return")
                 expect_run(run.finish(), 0, out=",".join(items).encode() + b"\n")
-            finally:
-                run.kill()
         check_equal(sizes[1], sizes[0], "font sizes with -NSFontSize 24 among the items")
 
     def a_long_note_wraps_at_its_width():
-        run = driver.start(("clients", "enforce_all", "A"))
-        try:
+        with driver.start(("clients", "enforce_all", "A")) as run:
             label = [c for c in run.controls("label") if c["text"] == MANAGED][0]
             check(label["box"][3] >= 2 * label["fontSize"], f"the note is not wrapped: {label}")
             run.press("Return")
             expect_run(run.finish(), 0, out=b"configure\nfalse\nA\n")
-        finally:
-            run.kill()
 
     def tab_goes_from_the_fields_through_the_buttons_and_back():
         # Fixed: with no key-view chain Tab stayed in the setup-code field.
-        run = driver.start(("enroll",))
-        try:
+        with driver.start(("enroll",)) as run:
             for want in ("Work email", "Continue", "Skip", "Cancel", "Setup code"):
                 run.press("Tab")
                 wait_for(lambda: run.snapshot({"focus"})["focus"] == want, f"Tab to {want!r}")
             check_equal(run.snapshot({"title"})["title"], ENROLL, "title")
             run.click("Cancel")
             expect_run(run.finish(), 0, out=b"false\n")
-        finally:
-            run.kill()
 
     def a_name_is_read_out_exactly_as_given():
         # Shown with its direction control neutralised; read out as given.
         name = "rlo\u202eexe.txt"
-        run = driver.start(("migrate", name))
-        try:
+        with driver.start(("migrate", name)) as run:
             box = [c for c in run.controls("checkbox") if c["title"] == "rlo\ufffdexe.txt"]
             check_equal([c.get("accessibilityLabel") for c in box], [name], "what is read out")
             run.press("Return")
             expect_run(run.finish(), 0, out=name.encode() + b"\n")
-        finally:
-            run.kill()
 
     def a_display_that_does_not_answer_is_no_display():
         env = dict(driver.env, DISPLAY=":97")

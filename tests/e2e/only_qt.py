@@ -10,7 +10,6 @@ import time
 
 import display_cases
 import hostile_cases
-from driver_atspi import KEY_GUARD
 from cases import NO_DISPLAY, no_display
 from harness import Failure, expect_run, fail_fast_env, run_plain, start_xvfb, stop, wait_for
 
@@ -29,32 +28,15 @@ def cases(driver):
                    # looking for one.
                    LSAN_OPTIONS="suppressions=" + os.path.join(HERE, "no_bus.supp"))
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        process = subprocess.Popen([binary, "migrate-empty"], stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   env=env, start_new_session=True)
         try:
-            time.sleep(2.0)  # no other client comes and goes until it has connected
-            wait_for(lambda: process.poll() is not None or subprocess.run(
-                ["xdotool", "search", "--onlyvisible", "--pid", str(process.pid)],
-                env=env, capture_output=True).returncode == 0, "the window")
-            if process.poll() is None:
-                time.sleep(KEY_GUARD)
-                subprocess.run(["xdotool", "key", "Return"], env=env, check=True)
-            out, err = process.communicate(timeout=20)
-            expect_run((process.returncode, out, err), 0)
+            expect_run(hostile_cases.run(binary, env, "migrate-empty", answer=True, settle=2.0)[0], 0)
         finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
             stop(xvfb)
 
     def a_window_destroyed_from_outside_ends_the_run_as_closed():
-        run = driver.start(("migrate", "a"))
-        try:
+        with driver.start(("migrate", "a")) as run:
             subprocess.run(["xdotool", "windowclose", run.x_windows()[-1]], check=True)
             expect_run(run.finish(timeout=10), 0, out=b"false\n")
-        finally:
-            run.kill()
 
     def keys_typed_at_another_window_as_the_dialog_opens_answer_nothing():
         other = subprocess.Popen(["xmessage", "-geometry", "+0+0", "Typing here"],

@@ -11,14 +11,11 @@ from harness import Failure, check, check_equal, expect_run, inside, wait_for
 
 def cases(driver):
     def an_ampersand_is_shown_and_read_as_written():
-        run = driver.start(("migrate", "R&D"))
-        try:
+        with driver.start(("migrate", "R&D")) as run:
             box = run.control("R&D", 0)
             check_equal((box["text"], run.name(box)), ("R&&D", "R&D"), "window text and name")
             run.press("Return")
             expect_run(run.finish(), 0, out=b"R&D\n")
-        finally:
-            run.kill()
 
     def ten_thousand_names_show_at_once_and_all_come_back():
         # Two letters each: Windows' command line holds 32767 characters.
@@ -50,8 +47,7 @@ def cases(driver):
 
     def a_right_to_left_name_is_cut_at_its_logical_end():
         name = "\u05e9\u05dc\u05d5\u05dd " * 30
-        run = driver.start(("migrate", name, "A"))
-        try:
+        with driver.start(("migrate", name, "A")) as run:
             box = [c for c in reading_order(run.state) if c.get("button") == "autocheckbox"][0]
             text = shown(box["text"])
             # A right-to-left mark after the ellipsis ("..." under Wine) shows
@@ -61,8 +57,6 @@ def cases(driver):
                   f"the cut name as shown: {text!r}")
             run.click("Migrate")
             expect_run(run.finish(), 0, out=name.encode() + b",A\n")
-        finally:
-            run.kill()
 
     def the_alert_fits_a_small_screen_at_480_dpi():
         def dpi(value):
@@ -72,8 +66,7 @@ def cases(driver):
                            timeout=120, check=True)
         dpi(480)
         try:
-            run = driver.start(("clients", "default", "A", "B"))
-            try:
+            with driver.start(("clients", "default", "A", "B")) as run:
                 state = run.state
                 check(state["rect"][2] > 600, f"not drawn at 480 DPI: {state['rect']}")
                 for c in [state] + state["controls"]:
@@ -81,8 +74,6 @@ def cases(driver):
                                                      f"at {c['rect']} is off the screen")
                 run.press("Return")
                 expect_run(run.finish(), 0, out=b"configure\nfalse\nA,B\n")
-            finally:
-                run.kill()
         finally:
             dpi(96)
 

@@ -15,8 +15,7 @@ def terminal_cases(driver):
 
     def run(items, steps, out, columns=80):
         """Answers each (prompt, keys) in turn; then wants the record `out`."""
-        terminal = driver.start(items, columns=columns)
-        try:
+        with driver.start(items, columns=columns) as terminal:
             seen = 0
             for prompt, keys in steps:
                 wait_for(lambda: prompt in shown(terminal)[seen:],
@@ -25,8 +24,6 @@ def terminal_cases(driver):
                 os.write(terminal.master, keys.encode())
             expect_run(terminal.finish(), 0, out=out)
             return shown(terminal)
-        finally:
-            terminal.kill()
 
     def a_locked_box_says_so_and_a_button_is_named_by_its_start():
         run(("clients", "auto_install", "A"), [(CHOOSE, "1\r"), ("Box 1 is locked.\n" + CHOOSE, "conf\r")],
@@ -80,15 +77,12 @@ def terminal_cases(driver):
 
     def a_hang_up_before_an_answer_writes_no_record():
         for items in (("clients", "auto_install", "A", "B"), ("enroll",)):
-            terminal = driver.start(items)
-            try:
+            with driver.start(items) as terminal:
                 os.close(terminal.master)  # as an SSH link that drops
                 terminal.master = os.open(os.devnull, os.O_RDONLY)
                 out, err = terminal.process.communicate(timeout=10)
                 expect_run((terminal.process.returncode, out, err), 1,
                            err=b"setup-dialog: lost the terminal before an answer\n")
-            finally:
-                terminal.kill()
 
     def the_command_to_copy_is_never_cut_and_narrow_lists_fit():
         for columns in (44, 60, 80):
