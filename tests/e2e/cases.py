@@ -2,23 +2,22 @@
 
 A case is the program's items, the steps a person takes (with what the alert
 must show between them) and the record, status and standard error it must end
-with. Steps:
+with; steps and record may depend on the backend's CONVENTIONS. Steps:
 
-  ("look", {key: want})   the alert shows this (keys: window, title, text,
-                          note, boxes as (title, checked, locked), fields as
+  ("look", {key: want})   the alert shows this (window, title, text, note,
+                          boxes as (title, checked, locked), fields as
                           (caption, value), buttons in order, focus, icon,
                           on_top, fits); waited for, then compared
   ("key", keys)           keys, once the keyboard guard has let go
-  ("early", keys)         keys at once, before the guard lets go (none where
-                          the backend has no guard in time)
+  ("early", keys)         keys at once, before the guard lets go
+  ("hold", key)           a key pressed in the quiet time and held past it
   ("type", text)          text typed into the focused field
-  ("click", title[, n])   the n-th control of that title, as a screen reader
-                          (or the terminal's number or word) would press it
+  ("click", title[, n])   the n-th control of that title, pressed as a screen
+                          reader (or the terminal's number or word) would
   ("pointer", title)      a click of the mouse on it
   ("next",)               the alert of the next pass (enrollment)
   ("open",)               the program has not ended
-  ("escape_ignored",)     Escape, where the backend leaves an alert without
-                          "Cancel" open, and the program has not ended
+  ("escape_ignored",)     Escape, where the backend ignores it without "Cancel"
   ("key_of", name)        the backend's key for name (paste, copy, cut...)
   ("paste", text)         the clipboard holds text, then the paste key
   ("copied", text)        the clipboard now holds text
@@ -101,7 +100,10 @@ CONVENTIONS = {
         # The dialog manager's Tab skips disabled windows.
         tab_to_boxes=True, locked_tab_stop=False, escape_without_cancel="ignored",
         paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a",
-        custom_icon="custom"),
+        custom_icon="custom",
+        # xdotool types a letter outside the keyboard map by remapping a spare
+        # key, a change Wine's keyboard picks up only now and then.
+        types_any_letter=False),
     "terminal": dict(
         # Line by line: no focus, no icon, no window to place.
         sees={"title", "text", "note", "boxes", "fields", "buttons"},
@@ -387,14 +389,19 @@ def enroll_look(message="", code="", email="", **more):
                 focus=CODE, **more)
 
 
+def typed_email(convention):
+    return "ana%s+" + ("\u00fc" if convention.get("types_any_letter", True) else "x") + "@example.org"
+
+
 case("enrollment_rejected_trimmed_then_accepted", ("enroll",),
-     [enroll_look(on_top=True, boxes=[], note=None), ("type", "  abc  "),
-      look(fields=[(CODE, "  abc  "), (EMAIL, "")]), key("Return"), NEXT,
-      enroll_look(NO_PREFIX, code="abc", on_top=True),
-      # The value brought back is selected: typing replaces it.
-      ("type", "dk_123"), key("Tab"), look(focus=EMAIL), ("type", "ana%s+\u00fc@example.org"),
-      look(fields=[(CODE, "dk_123"), (EMAIL, "ana%s+\u00fc@example.org")]), click("Retry")],
-     "dk_123\nana%s+\u00fc@example.org\n".encode())
+     lambda convention: [
+         enroll_look(on_top=True, boxes=[], note=None), ("type", "  abc  "),
+         look(fields=[(CODE, "  abc  "), (EMAIL, "")]), key("Return"), NEXT,
+         enroll_look(NO_PREFIX, code="abc", on_top=True),
+         # The value brought back is selected: typing replaces it.
+         ("type", "dk_123"), key("Tab"), look(focus=EMAIL), ("type", typed_email(convention)),
+         look(fields=[(CODE, "dk_123"), (EMAIL, typed_email(convention))]), click("Retry")],
+     lambda convention: f"dk_123\n{typed_email(convention)}\n".encode())
 for n, (items, shown) in enumerate([
     (("Bad code from server",), "Bad code from server"),
     ((" ", "ignored"), " "),

@@ -95,7 +95,8 @@ def play(driver, case, convention):
                     wait_for(lambda: run.clipboard() == args[0], f"the clipboard to hold {args[0]!r}")
                 else:
                     raise ValueError(f"no step {verb!r}")
-            expect_run(run.finish(), case.status, case.out, case.err)
+            out = case.out(convention) if callable(case.out) else case.out
+            expect_run(run.finish(), case.status, out, case.err)
         finally:
             run.kill()
 
