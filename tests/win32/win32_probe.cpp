@@ -160,6 +160,7 @@ BOOL CALLBACK describe_control(HWND control, LPARAM data) {
 
 struct Dialogs {
   std::vector<HWND> found;
+  HWND foreground = nullptr;
 };
 
 BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
@@ -170,10 +171,17 @@ BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
 
 std::string error(const std::string& message) { return Object().str("error", message).done(); }
 
-std::string list() {
+// The visible dialogs, and the window in front.
+Dialogs dialogs_on_screen() {
   Dialogs dialogs;
   EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(&dialogs));
-  HWND foreground = GetForegroundWindow();
+  dialogs.foreground = GetForegroundWindow();
+  return dialogs;
+}
+
+std::string list() {
+  const Dialogs dialogs = dialogs_on_screen();
+  HWND foreground = dialogs.foreground;
   std::string out(1, '[');
   for (size_t i = 0; i < dialogs.found.size(); ++i) {
     HWND dialog = dialogs.found[i];
@@ -208,9 +216,8 @@ BOOL CALLBACK count_control(HWND, LPARAM data) {
 // Sends no message to the dialog, so it answers at once even while the
 // alert is still busy, and costs nothing with thousands of rows.
 std::string count() {
-  Dialogs dialogs;
-  EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(&dialogs));
-  HWND foreground = GetForegroundWindow();
+  const Dialogs dialogs = dialogs_on_screen();
+  HWND foreground = dialogs.foreground;
   std::string out(1, '[');
   for (size_t i = 0; i < dialogs.found.size(); ++i) {
     HWND dialog = dialogs.found[i];

@@ -122,6 +122,14 @@ void scrollTo(HWND frame, int position) {
     ScrollWindowEx(frame, 0, by, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }
 
+// The scrolled parts stand on the content's colour, not the dialog face's.
+LRESULT eraseWithWindowColour(HWND window, WPARAM dc) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    FillRect(reinterpret_cast<HDC>(dc), &rect, GetSysColorBrush(COLOR_WINDOW));
+    return 1;
+}
+
 LRESULT CALLBACK scrollFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
@@ -166,12 +174,8 @@ LRESULT CALLBACK scrollFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM
         }
         case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: case WM_CTLCOLOREDIT:
             return SendMessageW(GetParent(frame), message, wParam, lParam);
-        case WM_ERASEBKGND: {
-            RECT rect{};
-            GetClientRect(frame, &rect);
-            FillRect(reinterpret_cast<HDC>(wParam), &rect, GetSysColorBrush(COLOR_WINDOW));
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return eraseWithWindowColour(frame, wParam);
         default:
             return DefWindowProcW(frame, message, wParam, lParam);
     }
@@ -182,12 +186,8 @@ LRESULT CALLBACK rowsBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
         case WM_COMMAND: case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN: case WM_CTLCOLOREDIT:
             return SendMessageW(GetParent(box), message, wParam, lParam);
-        case WM_ERASEBKGND: {
-            RECT rect{};
-            GetClientRect(box, &rect);
-            FillRect(reinterpret_cast<HDC>(wParam), &rect, GetSysColorBrush(COLOR_WINDOW));
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return eraseWithWindowColour(box, wParam);
         default:
             return DefWindowProcW(box, message, wParam, lParam);
     }
