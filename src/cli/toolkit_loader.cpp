@@ -1,6 +1,7 @@
 #include "cli/toolkit_loader.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -13,6 +14,38 @@ namespace ui {
 }
 
 namespace cli {
+
+namespace {
+
+// The host of a module being loaded and started.
+const ui::ToolkitHost* startingHost = nullptr;
+
+void moduleAborted(int) { startingHost->endRun(ui::EarlyEnd::WindowNeverAppeared); }
+
+// A module that aborts as it loads or starts (a broken install: a library
+// of the wrong version, a constructor that fails) cannot be recovered from
+// in this process: dlopen may hold its lock, the module's state is half
+// made. While an instance lives such an abort ends the run as a window that
+// never appeared, in one line and status 1, rather than by a signal that
+// the parent would have to read.
+class AbortEndsTheRun {
+public:
+    explicit AbortEndsTheRun(const ui::ToolkitHost& host) {
+        startingHost = &host;
+        struct sigaction action {};
+        action.sa_handler = moduleAborted;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGABRT, &action, &previous_);
+    }
+    ~AbortEndsTheRun() { sigaction(SIGABRT, &previous_, nullptr); }
+    AbortEndsTheRun(const AbortEndsTheRun&) = delete;
+    AbortEndsTheRun& operator=(const AbortEndsTheRun&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+}  // namespace
 
 bool backendLinked() { return &ui::makeWindowApplication != nullptr; }
 
@@ -43,6 +76,7 @@ std::unique_ptr<ui::Application> startWindowToolkit(const std::string& name,
         why = "no module " + path;
         return nullptr;
     }
+    const AbortEndsTheRun guard(host);
     // Local: two toolkits' libraries must never resolve against each other.
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
