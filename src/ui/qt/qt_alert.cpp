@@ -228,8 +228,8 @@ namespace {
 
 int pixels(double points) { return static_cast<int>(std::lround(points * pointScale())); }
 
-// A part of the alert that scrolls in its own place: its scroll area, the
-// widget that stands in the grid for it, and the height it would need.
+// A part of the alert that scrolls in its own place: its scroll area, and
+// the widget that stands in the grid for it.
 struct Scrolled {
     QScrollArea* scroll = nullptr;
     QWidget* inGrid = nullptr;
