@@ -60,9 +60,9 @@ name = os.ttyname(slave)
 run = subprocess.Popen([program, "migrate", "A", "B"], env=env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True,
                        preexec_fn=lambda: os.close(os.open(name, os.O_RDWR)))
-os.close(slave)
 shown, deadline = b"", time.monotonic() + 30
-while not shown.rstrip().endswith(b":") and run.poll() is None and time.monotonic() < deadline:
+while not (b"Migrate" in shown and shown.endswith(b": ")) and run.poll() is None \
+        and time.monotonic() < deadline:
     if select.select([master], [], [], 0.5)[0]:
         try:
             shown += os.read(master, 4096)
@@ -78,6 +78,7 @@ while run.poll() is None and time.monotonic() < deadline:
 if run.poll() is None:
     run.kill()
 out, err = run.communicate()
+os.close(slave)
 problems = []
 if b"Migrate" not in shown:
     problems.append(f"the terminal shows {shown[-300:]!r}")
@@ -89,7 +90,7 @@ done
 
 # No terminal, a live display, no window toolkit that can start.
 status=0
-DISPLAY=":$number" setsid env -u WAYLAND_DISPLAY "$program" migrate A B </dev/null \
+DISPLAY=":$number" setsid timeout 30 env -u WAYLAND_DISPLAY "$program" migrate A B </dev/null \
   >"$work/stdout" 2>"$work/stderr" || status=$?
 [ "$status" = 1 ] || fail "no terminal: status $status, want 1"
 [ ! -s "$work/stdout" ] || fail "no terminal: stdout $(cat "$work/stdout")"
