@@ -1,8 +1,9 @@
-// The least a C++ program costs: start, print one line, end. The floor a
-// usage error or a terminal prompt of setup-dialog is measured against.
-#include <cstdio>
+// The least a C++ program costs: start with its runtime, print one line,
+// end. The floor a usage error or a terminal prompt of setup-dialog is
+// measured against.
+#include <iostream>
 
 int main() {
-    std::puts("Usage: hello");
+    std::cout << "Usage: hello\n";
     return 1;
 }
