@@ -1,20 +1,60 @@
 #include "cli/toolkit_loader.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
 
-#include "ui/window_backend.h"
-
-// Defined only where a window backend is linked into the program.
+// The calls of ui/window_backend.h, defined only where a window backend is
+// linked into the program (a backend that does not take the host yet
+// defines the call without it). Declared weak here, and first: a weak
+// redeclaration of a call already declared is not weak for every compiler.
 namespace ui {
 [[gnu::weak]] std::unique_ptr<Application> makeWindowApplication(const ToolkitHost& host);
+[[gnu::weak]] std::unique_ptr<Application> makeWindowApplication();
 }
 
 namespace cli {
 
-bool backendLinked() { return &ui::makeWindowApplication != nullptr; }
+namespace {
+
+// The host of a module being loaded and started.
+const ui::ToolkitHost* startingHost = nullptr;
+
+void moduleAborted(int) { startingHost->endRun(ui::EarlyEnd::WindowNeverAppeared); }
+
+// A module that aborts as it loads or starts (a broken install: a library
+// of the wrong version, a constructor that fails) cannot be recovered from
+// in this process: dlopen may hold its lock, the module's state is half
+// made. While an instance lives such an abort ends the run as a window that
+// never appeared, in one line and status 1, rather than by a signal that
+// the parent would have to read.
+class AbortEndsTheRun {
+public:
+    explicit AbortEndsTheRun(const ui::ToolkitHost& host) {
+        startingHost = &host;
+        struct sigaction action {};
+        action.sa_handler = moduleAborted;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGABRT, &action, &previous_);
+    }
+    ~AbortEndsTheRun() { sigaction(SIGABRT, &previous_, nullptr); }
+    AbortEndsTheRun(const AbortEndsTheRun&) = delete;
+    AbortEndsTheRun& operator=(const AbortEndsTheRun&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+}  // namespace
+
+bool backendLinked() {
+    using WithHost = std::unique_ptr<ui::Application> (*)(const ui::ToolkitHost&);
+    using WithoutHost = std::unique_ptr<ui::Application> (*)();
+    return static_cast<WithHost>(&ui::makeWindowApplication) != nullptr ||
+           static_cast<WithoutHost>(&ui::makeWindowApplication) != nullptr;
+}
 
 std::vector<std::string> windowToolkitNames() {
     if (backendLinked()) return {"window"};
@@ -32,7 +72,11 @@ std::string executableFolder() {
 
 std::unique_ptr<ui::Application> startWindowToolkit(const std::string& name,
                                                     const ui::ToolkitHost& host, std::string& why) {
-    if (backendLinked()) return ui::makeWindowApplication(host);
+    if (backendLinked()) {
+        using WithHost = std::unique_ptr<ui::Application> (*)(const ui::ToolkitHost&);
+        if (static_cast<WithHost>(&ui::makeWindowApplication)) return ui::makeWindowApplication(host);
+        return ui::makeWindowApplication();
+    }
     const std::string folder = executableFolder();
     if (folder.empty()) {
         why = "the program's own folder is unknown";
@@ -43,6 +87,7 @@ std::unique_ptr<ui::Application> startWindowToolkit(const std::string& name,
         why = "no module " + path;
         return nullptr;
     }
+    const AbortEndsTheRun guard(host);
     // Local: two toolkits' libraries must never resolve against each other.
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
