@@ -98,6 +98,11 @@ done
 # is not there) holds no GUI library, and the Qt module's package does not
 # install into it.
 headless="$work/headless"
+if [ "$(id -u)" != 0 ]; then
+  # dpkg installs as root only; where every test must run, that is a failure.
+  [ "${SETUP_DIALOG_REQUIRE_ALL:-0}" = 1 ] && fail "the headless install needs root"
+  echo "skipped: the headless install needs root"
+else
 closure=$(/usr/bin/python3 "$here/headless_root.py" "$program_deb" "$headless") ||
   fail "no dependency set for setup-dialog"
 ! grep -Eq "$gui" <<<"$closure" || fail "a headless install pulls in: $(grep -E "$gui" <<<"$closure" | tr '\n' ' ')"
@@ -107,6 +112,7 @@ dpkg --root="$headless" --force-script-chrootless -i "$program_deb" >"$work/dpkg
 ! dpkg --root="$headless" --force-script-chrootless -i "$qt_deb" >"$work/dpkg.log" 2>&1 ||
   fail "setup-dialog-qt installed without Qt"
 grep -q 'libqt6widgets6' "$work/dpkg.log" || fail "setup-dialog-qt refused, but not for Qt: $(cat "$work/dpkg.log")"
+fi
 
 # The program's package, then the Qt module's over it, unpacked as dpkg
 # would install them.
