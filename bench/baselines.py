@@ -78,6 +78,14 @@ class Display:
     top-level window being mapped (no window manager: mapped is viewable)."""
 
     def __init__(self):
+        self.xvfb = self.bus = None
+        try:
+            self.start()
+        except BaseException:  # sys.exit included: leave no server behind
+            self.close()
+            raise
+
+    def start(self):
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-screen", "0",
                                       "1280x800x24", "-nolisten", "tcp"], pass_fds=[write],
@@ -133,9 +141,11 @@ class Display:
         return shown - start
 
     def close(self):
-        os.kill(self.bus, signal.SIGTERM)
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        if self.bus:
+            os.kill(self.bus, signal.SIGTERM)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
 
 
 display = Display()
