@@ -50,9 +50,9 @@ made=$(ls "$work"/out/*.deb 2>/dev/null | sort)
 [ "$made" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   { echo "FAIL cpack made: ${made:-nothing}; want: ${expected[*]}" >&2; exit 1; }
 
-# The libraries of a window system or toolkit: the program's package and a
-# headless install of it name none of them.
-gui='^(libqt6|qt6-|libgtk|libgdk|libadwaita|libx11-|libxcb|libxau|libxdmcp|libxext|libxrender|libxi6|libxkbcommon|libwayland|libgl1|libglx|libegl|libgles|libopengl|libglvnd|libdrm|libgbm|libvulkan|mesa-|libcairo|libpango|libfontconfig|libfreetype|libharfbuzz|libice6|libsm6)'
+# The libraries of a window system or toolkit, and the window modules: the
+# program's package and a headless install of it name none of them.
+gui='^(setup-dialog-|libqt6|qt6-|libgtk|libgdk|libadwaita|libx11-|libxcb|libxau|libxdmcp|libxext|libxrender|libxi6|libxkbcommon|libwayland|libgl1|libglx|libegl|libgles|libopengl|libglvnd|libdrm|libgbm|libvulkan|mesa-|libcairo|libpango|libfontconfig|libfreetype|libharfbuzz|libice6|libsm6)'
 names() { tr ',|' '\n\n' | sed 's/^ *//; s/[ (:].*//' | grep -v '^$'; }
 files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sort; }
 has_depends() {  # has_depends DEPENDS NAME...: each NAME is among DEPENDS
