@@ -4,8 +4,9 @@
 # program asks in the terminal; with neither a display nor a terminal, this
 # script shows the dialog on a virtual display, saves a screenshot to
 # build-run/shot.png and presses Return for you after a few seconds.
-# It builds the program alone, in a folder of its own (no tests, none of the
-# suite's other builds), so that the first window shows within a minute.
+# It builds the program and its Qt window module alone, in a folder of its
+# own (no tests, none of the suite's other builds), so that the first window
+# shows within a minute.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" run
@@ -13,7 +14,8 @@ dir="$top/build-run"
 # Release: no debug information to write, a fifth less to compile.
 cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSETUP_DIALOG_WERROR=ON \
   -DSETUP_DIALOG_TESTS=OFF -DSETUP_DIALOG_SANITIZE=OFF >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target setup-dialog >&2
+# The module goes beside the program, where it looks for its window toolkits.
+cmake --build "$dir" -j "$(nproc)" --target setup-dialog setup_dialog_toolkit_qt >&2
 program="$dir/setup-dialog"
 
 if { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; } || { : </dev/tty; } 2>/dev/null; then

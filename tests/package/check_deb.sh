@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Debian package of a build folder with cpack, unpacks it into a
-# scratch root and runs the program from where the package puts it: its
-# usage error, one dialog on a virtual display answered with Return, and the
-# version it names in its debug output and with --version. Checks the manual
-# page and the copyright file it ships. Quiet when everything passes.
+# Builds the Debian packages of a build folder with cpack (the program, and
+# one package per window module) and checks what each holds and depends on:
+# the program's package names no GUI library, and installed alone into a
+# scratch root it pulls none in. Unpacks them and runs the program from
+# where the packages put it: its usage error, the no-display line with the
+# program's package alone, one dialog on a virtual display answered with
+# Return once the Qt module's package is there, and the version it names in
+# its debug output and with --version. Checks the manual page and the
+# copyright file. Quiet when everything passes.
 # Usage: tests/package/check_deb.sh BUILD_DIR VERSION [ICON]
 #   ICON: the icon the build installs beside the program (none: no icon)
 set -euo pipefail
@@ -35,21 +39,84 @@ fail() { echo "FAIL $*" >&2; failures=$((failures + 1)); }
 
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; echo "FAIL cpack" >&2; exit 1; }
-debs=("$work"/out/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL cpack made no single .deb: ${debs[*]}" >&2; exit 1; }
-deb=${debs[0]}
+# One package for the program and one for each window module the build made.
+arch=$(dpkg --print-architecture)
+program_deb="$work/out/setup-dialog_${version}_$arch.deb"
+qt_deb="$work/out/setup-dialog-qt_${version}_$arch.deb"
+gtk_deb="$work/out/setup-dialog-gtk_${version}_$arch.deb"
+expected=("$program_deb" "$qt_deb")
+[ -e "$build/toolkit-gtk.so" ] && expected+=("$gtk_deb")
+made=$(ls "$work"/out/*.deb 2>/dev/null | sort)
+[ "$made" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
+  { echo "FAIL cpack made: ${made:-nothing}; want: ${expected[*]}" >&2; exit 1; }
 
-# The metadata: this version, and the Qt libraries found by dpkg-shlibdeps.
-got=$(dpkg-deb -f "$deb" Version)
-[ "$got" = "$version" ] || fail "package version $got, want $version"
-depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
-  [[ ", $depends" == *", $library "* ]] || fail "Depends lacks $library: $depends"
+# The libraries of a window system or toolkit, and the window modules: the
+# program's package and a headless install of it name none of them.
+gui='^(setup-dialog-|libqt6|qt6-|libgtk|libgdk|libadwaita|libx11-|libxcb|libxau|libxdmcp|libxext|libxrender|libxi6|libxkbcommon|libwayland|libgl1|libglx|libegl|libgles|libopengl|libglvnd|libdrm|libgbm|libvulkan|mesa-|libcairo|libpango|libfontconfig|libfreetype|libharfbuzz|libice6|libsm6)'
+names() { tr ',|' '\n\n' | sed 's/^ *//; s/[ (:].*//' | grep -v '^$'; }
+files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sort; }
+has_depends() {  # has_depends DEPENDS NAME...: each NAME is among DEPENDS
+  local depends=$1 name
+  shift
+  for name in "$@"; do
+    [[ ", $depends," == *", $name"[\ ,]* ]] || fail "Depends lacks $name: $depends"
+  done
+}
+
+for deb in "${expected[@]}"; do
+  got=$(dpkg-deb -f "$deb" Version)
+  [ "$got" = "$version" ] || fail "${deb##*/}: version $got, want $version"
 done
-# Qt's Wayland platform is a plugin: no library dependency pulls it in.
-[[ ", $depends," == *", qt6-wayland"[\ ,]* ]] || fail "Depends lacks qt6-wayland: $depends"
 
-dpkg -x "$deb" "$work/root"
+# The program: everything but a window, so no GUI library.
+depends=$(dpkg-deb -f "$program_deb" Depends)
+has_depends "$depends" libc6 libstdc++6
+! names <<<"$depends" | grep -Eq "$gui" || fail "setup-dialog depends on a GUI library: $depends"
+[ "$(dpkg-deb -f "$program_deb" Recommends)" = "setup-dialog-qt | setup-dialog-gtk" ] ||
+  fail "setup-dialog recommends $(dpkg-deb -f "$program_deb" Recommends)"
+! files "$program_deb" | grep -q 'toolkit' || fail "setup-dialog holds a toolkit module: $(files "$program_deb")"
+
+# A module: the module beside the program and its copyright file, nothing
+# else; this version of the program, and its toolkit's libraries.
+for toolkit in qt gtk; do
+  deb="$work/out/setup-dialog-${toolkit}_${version}_$arch.deb"
+  [ -e "$deb" ] || continue
+  want=$(printf '%s\n' "./usr/libexec/setup-dialog/toolkit-$toolkit.so" \
+    "./usr/share/doc/setup-dialog-$toolkit/copyright" | sort)
+  [ "$(files "$deb")" = "$want" ] || fail "setup-dialog-$toolkit holds: $(files "$deb" | tr '\n' ' ')"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  has_depends "$depends" "setup-dialog (= $version)"
+  case $toolkit in
+    # Qt's Wayland platform is a plugin: no library dependency pulls it in.
+    qt) has_depends "$depends" libqt6widgets6 libqt6gui6 libqt6core6 qt6-wayland ;;
+    gtk) has_depends "$depends" libgtk-4-1 ;;
+  esac
+done
+
+# Installed alone, as on a headless host: a root that holds only what the
+# program's package pulls in (dpkg refuses the package if anything it needs
+# is not there) holds no GUI library, and the Qt module's package does not
+# install into it.
+headless="$work/headless"
+if [ "$(id -u)" != 0 ]; then
+  # dpkg installs as root only; where every test must run, that is a failure.
+  [ "${SETUP_DIALOG_REQUIRE_ALL:-0}" = 1 ] && fail "the headless install needs root"
+  echo "skipped: the headless install needs root"
+else
+closure=$(/usr/bin/python3 "$here/headless_root.py" "$program_deb" "$headless") ||
+  fail "no dependency set for setup-dialog"
+! grep -Eq "$gui" <<<"$closure" || fail "a headless install pulls in: $(grep -E "$gui" <<<"$closure" | tr '\n' ' ')"
+dpkg --root="$headless" --force-script-chrootless -i "$program_deb" >"$work/dpkg.log" 2>&1 ||
+  fail "setup-dialog does not install alone: $(cat "$work/dpkg.log")"
+[ -x "$headless/usr/libexec/setup-dialog/setup-dialog" ] || fail "the headless install has no program"
+! dpkg --root="$headless" --force-script-chrootless -i "$qt_deb" >"$work/dpkg.log" 2>&1 ||
+  fail "setup-dialog-qt installed without Qt"
+grep -q 'libqt6widgets6' "$work/dpkg.log" || fail "setup-dialog-qt refused, but not for Qt: $(cat "$work/dpkg.log")"
+fi
+
+# The program's package, then the Qt module's over it, unpacked as dpkg
+# would install them.
+dpkg -x "$program_deb" "$work/root"
 bin="$work/root/usr/libexec/setup-dialog/setup-dialog"
 [ -x "$bin" ] || { echo "FAIL no program at usr/libexec/setup-dialog/setup-dialog" >&2; find "$work/root" >&2; exit 1; }
 # The manual page, as man reads it, and the copyright file in Debian's
@@ -131,6 +198,17 @@ answer_with_return() {
   [ "$shown" = 1 ] || fail "no window shown (status $status): $(cat "$work/stderr")"
 }
 
+# The program alone finds no window module: with no terminal to ask in
+# either, it gives the no-display line, however live the display (a window
+# would wait for ever: timeout ends it).
+setsid timeout 30 env -u WAYLAND_DISPLAY "$bin" migrate-empty </dev/null >"$work/stdout" 2>"$work/stderr" && status=0 || status=$?
+[ "$status" = 1 ] || fail "the program alone on a display: status $status, want 1"
+[ ! -s "$work/stdout" ] || fail "the program alone on a display: stdout $(cat "$work/stdout")"
+[[ "$(cat "$work/stderr")" == "setup-dialog: no display: cannot show the dialog ("*")" ]] &&
+  [ "$(wc -l <"$work/stderr")" = 1 ] || fail "the program alone on a display: stderr $(cat "$work/stderr")"
+
+# With the Qt module's package over it, the window shows.
+dpkg -x "$qt_deb" "$work/root"
 answer_with_return
 [ "$status" = 0 ] || fail "migrate-empty: status $status, want 0"
 [ ! -s "$work/stdout" ] || fail "migrate-empty: stdout $(cat "$work/stdout")"
