@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,21 @@ std::vector<std::string> utf8Arguments() {
     return arguments;
 }
 
+// The one place a Windows run that cannot reach an answer ends: nobody
+// answered, so no record; one line, and status 1 at once, since nothing of
+// the run is worth tearing down in order.
+[[noreturn]] void endRun(ui::EarlyEnd why) {
+    const char* line = "setup-dialog: lost the display before an answer\n";
+    if (why == ui::EarlyEnd::WindowNeverAppeared) {
+        line = "setup-dialog: no display: cannot show the dialog (the window did not appear)\n";
+    } else if (why == ui::EarlyEnd::TerminalLost) {
+        line = "setup-dialog: lost the terminal before an answer\n";
+    }
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -63,7 +79,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int status;
     {
         // Everything the run makes lives in this scope and ends with it.
-        const auto window = ui::makeWindowApplication();
+        ui::ToolkitHost host;
+        host.endRun = endRun;
+        const auto window = ui::makeWindowApplication(host);
         status = cli::runSetupDialog(static_cast<int>(arguments.size()), argv.data(), *window, stdout, stderr);
     }
     std::fflush(stderr);

@@ -14,6 +14,7 @@
 #include "ui/arena.h"
 #include "ui/input_guard.h"
 #include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 #include "ui/win32/win32_controls.h"
 
 namespace ui::win32 {
@@ -25,6 +26,9 @@ public:
     virtual const Win32Menu* mainMenu() const = 0;
     // Whether the program asked to come to the front.
     virtual bool activationRequested() const = 0;
+    // Ends the run with no answer (the program writes the line); never
+    // returns.
+    virtual void endRun(EarlyEnd why) const = 0;
 
 protected:
     ~AlertHost() = default;
@@ -65,6 +69,10 @@ public:
     void setFirstResponder(Win32ViewNode* node) { firstResponder_ = node; }
 
 private:
+    // The accessory's controls' ids, from here on; the buttons' ids are their
+    // run results.
+    static constexpr int kFirstControlId = 2000;
+
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build(UINT dpi);

@@ -22,7 +22,8 @@
 // - Menu: the Edit menu's key equivalents act on the focused field, Command
 //   and Control both Ctrl; elsewhere Ctrl+C copies the alert's texts.
 // - Application: activation brings the dialog to the front; a run with no
-//   interactive desktop (as under a service) can show no window.
+//   interactive desktop (as under a service) can show no window; a desktop
+//   that goes away before the alert shows ends the run through the host.
 // What it ignores: the activation policy (every program with a window is a
 // regular one) and menu titles (nothing shows them).
 #pragma once
@@ -30,9 +31,10 @@
 #include <memory>
 
 #include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 
 namespace ui::win32 {
 
-std::unique_ptr<Application> makeApplication();
+std::unique_ptr<Application> makeApplication(const ToolkitHost& host);
 
 }  // namespace ui::win32
