@@ -10,23 +10,23 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/input_guard.h"
-#include "ui/screen_fit.h"
+#include "ui/alert/input_guard.h"
+#include "ui/alert/screen_plan.h"
 #include "ui/view_tree.h"
 
 // Tells the input guard when the alert's window gains and loses the key
 // focus. It does not own the guard.
 @interface SetupDialogKeyFocusWatcher : NSObject {
 @private
-    ui::InputGuard* guard_;
+    ui::alert::InputGuard* guard_;
 }
-- (instancetype)initWithGuard:(ui::InputGuard*)guard;
+- (instancetype)initWithGuard:(ui::alert::InputGuard*)guard;
 - (void)windowDidBecomeKey:(NSNotification*)notification;
 - (void)windowDidResignKey:(NSNotification*)notification;
 @end
 
 @implementation SetupDialogKeyFocusWatcher
-- (instancetype)initWithGuard:(ui::InputGuard*)guard {
+- (instancetype)initWithGuard:(ui::alert::InputGuard*)guard {
     self = [super init];
     if (self) guard_ = guard;
     return self;
@@ -34,7 +34,7 @@
 
 - (void)windowDidBecomeKey:(NSNotification*)notification {
     (void)notification;
-    guard_->activated(ui::InputGuard::Clock::now());
+    guard_->activated(ui::alert::InputGuard::Clock::now());
 }
 
 - (void)windowDidResignKey:(NSNotification*)notification {
@@ -44,6 +44,11 @@
 @end
 
 namespace ui::appkit {
+
+using alert::InputGuard;
+using alert::KeyEvent;
+using alert::kMinimumScrolledHeight;
+using alert::leadingRowCount;
 
 namespace {
 

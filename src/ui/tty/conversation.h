@@ -3,23 +3,14 @@
 // dialog's whole logic; the backend only hands the alert's parts over.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "ui/alert/alert_model.h"
 #include "ui/tty/terminal.h"
 #include "ui/view_tree.h"
 
 namespace ui::tty {
 
-struct AlertParts {
-    std::string messageText;
-    std::string informativeText;
-    std::vector<std::string> buttons;
-    const ViewTreeNode* accessory = nullptr;
-};
-
 // Asks until the user names a button or dismisses the question; returns the
 // run result as a window's alert would (kModalResponseCancel when dismissed).
-long converse(Terminal& terminal, const AlertParts& alert);
+long converse(Terminal& terminal, const alert::AlertModel& alert, const ViewTreeNode* accessory);
 
 }  // namespace ui::tty

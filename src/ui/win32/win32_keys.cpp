@@ -5,6 +5,9 @@
 
 namespace ui::win32 {
 
+using alert::InputGuard;
+using alert::KeyEvent;
+
 bool isKeyMessage(UINT message) {
     switch (message) {
         case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR: case WM_DEADCHAR:

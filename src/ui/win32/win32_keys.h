@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 
 namespace ui::win32 {
 
 bool isKeyMessage(UINT message);
 // Whether a keyboard message may act, as the input guard judges its key.
-bool keyActs(InputGuard& guard, const MSG& message);
+bool keyActs(alert::InputGuard& guard, const MSG& message);
 bool isEdit(HWND hwnd);
 void copyToClipboard(HWND owner, const std::wstring& text);
 
