@@ -95,23 +95,19 @@ INT_PTR Win32Alert::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             if (id == IDOK && !lParam) {
-                // Return where no button has the focus: the default button.
-                if (!buttons_.empty()) finish(kAlertFirstButtonReturn);
+                // Return where no button has the focus.
+                end(alert::Ending::Return);
                 return TRUE;
             }
             if (id == IDCANCEL && !lParam) {
-                // Escape presses "Cancel" where there is one and does nothing
-                // otherwise: an alert is never dismissed without an answer
-                // the dialog knows.
-                if (cancelIndex_ >= 0) finish(kAlertFirstButtonReturn + cancelIndex_);
+                end(alert::Ending::Escape);
                 return TRUE;
             }
             if (Win32ViewNode* node = nodeForId(id)) node->command(code);
             return TRUE;
         }
         case WM_CLOSE:
-            // The close box: the run ends without a button.
-            finish(kModalResponseCancel);
+            end(alert::Ending::WindowClosed);
             return TRUE;
         case WM_ERASEBKGND: {
             // The content on the window colour, the buttons on a band of the
@@ -167,6 +163,10 @@ void Win32Alert::finish(long result) {
     result_ = result;
 }
 
+void Win32Alert::end(alert::Ending ending) {
+    if (const auto answer = model_.answerFor(ending)) finish(*answer);
+}
+
 void Win32Alert::performMenuAction(MenuAction action) {
     HWND focused = GetFocus();
     if (focused && isEdit(focused)) {
@@ -181,8 +181,8 @@ void Win32Alert::performMenuAction(MenuAction action) {
     }
     // Elsewhere Copy takes the alert's texts, as Windows' own alerts do.
     if (action == MenuAction::Copy) {
-        std::wstring text = widen(messageText_);
-        if (!informativeText_.empty()) text += L"\r\n\r\n" + widen(informativeText_);
+        std::wstring text = widen(model_.messageText);
+        if (!model_.informativeText.empty()) text += L"\r\n\r\n" + widen(model_.informativeText);
         copyToClipboard(dialog_, text);
     }
 }
@@ -204,12 +204,6 @@ bool Win32Alert::keyHandled(const MSG& message) {
 }
 
 long Win32Alert::runModal() {
-    for (size_t i = 0; i < buttonTitles_.size(); ++i) {
-        if (buttonTitles_[i] == "Cancel") {
-            cancelIndex_ = static_cast<int>(i);
-            break;
-        }
-    }
     EmptyDialog empty{};
     empty.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
     empty.header.dwExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
@@ -220,7 +214,7 @@ long Win32Alert::runModal() {
         host_.endRun(EarlyEnd::DisplayLost);
         return kModalResponseCancel;  // not reached: endRun ends the run
     }
-    SetWindowTextW(dialog_, widen(messageText_).c_str());
+    SetWindowTextW(dialog_, widen(model_.messageText).c_str());
     // The alert makes itself again at a new DPI (WM_DPICHANGED below); the
     // system's own rescaling of dialogs would resize it a second time.
     // Asked for by name: the call is newer than the rest (Windows 10 1703).
@@ -229,8 +223,8 @@ long Win32Alert::runModal() {
             GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")))) {
         setBehavior(dialog_, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
     }
-    if (image_) {
-        windowIcon_ = image_->makeIcon(GetSystemMetricsForDpi(SM_CXICON, GetDpiForWindow(dialog_)));
+    if (image()) {
+        windowIcon_ = image()->makeIcon(GetSystemMetricsForDpi(SM_CXICON, GetDpiForWindow(dialog_)));
         if (windowIcon_) {
             SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_));
             SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_));
@@ -269,11 +263,11 @@ long Win32Alert::runModal() {
             // A quit request ends the run without a button; the loop that
             // may come after sees it too.
             PostQuitMessage(static_cast<int>(message.wParam));
-            finish(kModalResponseCancel);
+            end(alert::Ending::WindowClosed);
             break;
         }
         if (got == -1) {
-            finish(kModalResponseCancel);
+            end(alert::Ending::WindowClosed);
             break;
         }
         if (keyHandled(message) || IsDialogMessageW(dialog_, &message)) continue;

@@ -7,16 +7,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/display_text.h"
 #include "ui/alert/screen_plan.h"
+#include "ui/alert/tab_order.h"
+#include "ui/display_text.h"
 #include "ui/view_tree.h"
 #include "ui/win32/win32_scroll.h"
 #include "ui/win32/win32_text.h"
 
 namespace ui::win32 {
-
-using alert::kMinimumScrolledHeight;
-using alert::leadingRowCount;
 
 namespace {
 
@@ -30,7 +28,6 @@ constexpr double kMargin = 16;
 constexpr double kIconGap = 12;
 constexpr double kTextGap = 8;
 constexpr double kSectionGap = 12;
-constexpr double kTextWidth = 380;
 constexpr double kButtonMinWidth = 75;
 constexpr double kButtonPadding = 12;
 constexpr double kButtonGap = 8;
@@ -85,9 +82,8 @@ void Win32Alert::build(UINT dpi) {
     Metrics metrics = metricsFor(dpi);
     int iconSide = GetSystemMetricsForDpi(SM_CXICON, dpi);
     const int room = (monitor.rcWork.right - monitor.rcWork.left) - (frame.right - frame.left) - scrollBar;
-    const int wanted = metrics.px(2 * kMargin + kIconGap + std::max(kTextWidth, accessoryPoints)) + iconSide;
-    if (room > 0 && wanted > room) {
-        const double shrink = static_cast<double>(room) / wanted;
+    const int wanted = metrics.px(2 * kMargin + kIconGap + alert::textWidth(accessoryPoints)) + iconSide;
+    if (const double shrink = alert::widthShrink(wanted, room); shrink < 1) {
         metrics.scale *= shrink;
         metrics.messageFont.lfHeight = static_cast<LONG>(std::lround(metrics.messageFont.lfHeight * shrink));
         if (metrics.messageFont.lfHeight == 0) metrics.messageFont.lfHeight = -1;
@@ -100,12 +96,12 @@ void Win32Alert::build(UINT dpi) {
     // before any control is made.
     const int margin = px(kMargin);
     const int textX = margin + iconSide + px(kIconGap);
-    int textWidth = std::max(px(kTextWidth), px(accessoryPoints));
+    int textWidth = px(alert::textWidth(accessoryPoints));
 
     HFONT titleFont = fonts_->bold(kTitleFontFactor);
     HFONT textFont = fonts_->font(nullptr);
-    const std::wstring title = widen(messageText_);
-    const std::wstring informative = widen(informativeText_);
+    const std::wstring title = widen(model_.messageText);
+    const std::wstring informative = widen(model_.informativeText);
     const int titleHeight = measure(titleFont, title, textWidth).cy;
     int informativeHeight = informative.empty() ? 0 : measure(textFont, informative, textWidth).cy;
     const int accessoryHeight = accessory_ ? px(accessory_->nodeFrame().height) : 0;
@@ -121,37 +117,34 @@ void Win32Alert::build(UINT dpi) {
         return std::max(y, margin + iconSide) + margin;
     };
 
-    // An alert taller than its screen would push the buttons out of reach:
-    // a long text scrolls first, then the accessory view (only its leading
-    // list of rows where it starts with one, so that what stands under the
-    // list stays in view).
-    const int available = (monitor.rcWork.bottom - monitor.rcWork.top) - (frame.bottom - frame.top) - bandHeight;
-    const int minimum = px(kMinimumScrolledHeight);
-    int overflow = contentHeight(informativeHeight, accessoryHeight) - available;
-    bool textScrolls = false;
-    if (overflow > 0 && informativeHeight > minimum) {
-        const int shown = std::max(minimum, informativeHeight - overflow);
-        overflow -= informativeHeight - shown;
-        informativeHeight = shown;
-        textScrolls = true;
-    }
+    // What scrolls in an alert taller than the work area is the engine's
+    // plan; neither scrolled part has a border here.
     std::vector<PlacedNode> placed;
-    if (accessory_) placed = inReadingOrder(*accessory_);
-    size_t scrolledRows = 0;  // how many of `placed` sit in the scroll frame
-    int band = 0;              // the scrolled band's height, pixels
-    int bandShown = 0;
-    if (overflow > 0 && accessory_) {
+    alert::Band accessoryBand;
+    if (accessory_) {
+        placed = inReadingOrder(*accessory_);
         std::vector<Rect> frames;
         for (const PlacedNode& node : placed) {
             if (node.node->parentNode() == accessory_) frames.push_back(node.frame);
         }
-        size_t rows = leadingRowCount(frames);
-        // A view that is all list scrolls whole.
-        if (rows == accessory_->childNodes().size()) rows = 0;
-        const double viewHeight = accessory_->nodeFrame().height;
-        band = rows ? px(viewHeight - frames[rows - 1].y) : accessoryHeight;
-        scrolledRows = rows ? rows : placed.size();
-        bandShown = std::min(band, std::max(minimum, band - overflow));
+        accessoryBand = alert::scrolledBand(frames, accessory_->nodeFrame().height);
+    }
+    alert::FitInput fit;
+    fit.available = (monitor.rcWork.bottom - monitor.rcWork.top) - (frame.bottom - frame.top) - bandHeight;
+    fit.minimum = px(alert::kMinimumScrolledHeight);
+    if (kCapabilities.scrollsLongText) fit.text.needed = informativeHeight;
+    if (accessory_) fit.band.needed = px(accessoryBand.height);
+    fit.fixed = contentHeight(informativeHeight, accessoryHeight) - fit.text.needed - fit.band.needed;
+    const alert::FitPlan plan = alert::fitToScreen(fit);
+    const bool textScrolls = plan.textScrolls;
+    if (textScrolls) informativeHeight = static_cast<int>(plan.textShown);
+    size_t scrolledRows = 0;  // how many of `placed` sit in the scroll frame
+    int band = 0;              // the scrolled band's height, pixels
+    int bandShown = 0;
+    if (plan.bandScrolls) {
+        band = static_cast<int>(fit.band.needed);
+        bandShown = static_cast<int>(plan.bandShown);
+        scrolledRows = accessoryBand.rows ? accessoryBand.rows : placed.size();
     }
     if (scrolledRows) textWidth = std::max(textWidth, px(accessoryPoints) + scrollBar);
     const int accessoryShown = accessoryHeight - (band - bandShown);
@@ -161,12 +154,12 @@ void Win32Alert::build(UINT dpi) {
 
     // Icons: the picture given, else the stock sign of the style.
     const HWND parent = dialog_;
-    if (image_) icon_ = image_->makeIcon(iconSide);
-    if (!icon_) icon_ = stockIcon(style_ == kAlertStyleInformational, iconSide);
+    if (image()) icon_ = image()->makeIcon(iconSide);
+    if (!icon_) icon_ = stockIcon(model_.style == kAlertStyleInformational, iconSide);
     HWND iconWindow = makeChild(parent, L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL | SS_CENTERIMAGE,
                                 {margin, margin, margin + iconSide, margin + iconSide});
     SendMessageW(iconWindow, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
-    setAccessibleText(iconWindow, AccessibleText::Name, style_ == kAlertStyleInformational ? L"Information" : L"Warning");
+    setAccessibleText(iconWindow, AccessibleText::Name, widen(alert::stockSignName(model_.style)));
     ownWindows_.push_back(iconWindow);
 
     // The texts come after the controls in the Tab order, so they are made
@@ -181,7 +174,28 @@ void Win32Alert::build(UINT dpi) {
         y += informativeHeight;
     }
 
-    // The accessory view's controls, in reading order: the order Tab takes.
+    // The Tab chain is the engine's: the controls that take the focus, in
+    // reading order, then the buttons. Windows follows the order windows
+    // are made in, so they are made in reading order, and the buttons in
+    // the chain's order after them.
+    // A locked box may be unlocked during the run, so it keeps its stop:
+    // Windows itself skips a disabled control.
+    std::vector<alert::Focus> focus;
+    for (const PlacedNode& node : placed) {
+        const alert::Focus kind = static_cast<Win32ViewNode*>(node.node)->focus();
+        focus.push_back(kind == alert::Focus::LockedCheckbox ? alert::Focus::Checkbox : kind);
+    }
+    const std::vector<alert::TabStop> chain =
+        alert::tabOrder(focus, model_.buttons.size(), !informative.empty(), kCapabilities);
+    std::vector<size_t> buttonOrder;
+    for (const alert::TabStop& stop : chain) {
+        if (stop.kind == alert::TabStop::Kind::Control) {
+            static_cast<Win32ViewNode*>(placed[stop.index].node)->setTabStop(true);
+        }
+        if (stop.kind == alert::TabStop::Kind::Button) buttonOrder.push_back(stop.index);
+    }
+
+    // The accessory view's controls, in reading order.
     if (accessory_) {
         y += px(kSectionGap);
         const double viewHeight = accessory_->nodeFrame().height;
@@ -230,20 +244,28 @@ void Win32Alert::build(UINT dpi) {
     makeRows(2 * bandShown, std::chrono::milliseconds(0));
 
     // The buttons, the first rightmost and default.
+    std::vector<RECT> buttonRects;
     int right = client_.cx - margin;
     const int buttonTop = footerTop_ + px(kBandPadding);
-    for (size_t i = 0; i < buttonTitles_.size(); ++i) {
-        const std::wstring text = plainButtonText(buttonTitles_[i]);
-        const int width = std::max(px(kButtonMinWidth), static_cast<int>(measure(textFont, text, 0).cx) + 2 * px(kButtonPadding));
-        const int id = static_cast<int>(kAlertFirstButtonReturn + static_cast<long>(i));
-        HWND button = makeChild(parent, L"BUTTON", text, WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                                {right - width, buttonTop, right, buttonTop + buttonHeight}, id);
-        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
-        setAccessibleText(button, AccessibleText::Name, widen(buttonTitles_[i]));
-        buttons_.push_back(button);
+    for (const std::string& title : model_.buttons) {
+        const int width = std::max(px(kButtonMinWidth),
+                                   static_cast<int>(measure(textFont, plainButtonText(title), 0).cx) + 2 * px(kButtonPadding));
+        buttonRects.push_back({right - width, buttonTop, right, buttonTop + buttonHeight});
         right -= width + px(kButtonGap);
     }
-    if (!buttons_.empty()) SendMessageW(dialog_, DM_SETDEFID, kAlertFirstButtonReturn, 0);
+    buttons_.assign(model_.buttons.size(), nullptr);
+    for (size_t i : buttonOrder) {
+        const bool isDefault = model_.roleOf(i) == alert::ButtonRole::Default;
+        const int id = static_cast<int>(alert::resultOfButton(i));
+        HWND button = makeChild(parent, L"BUTTON", plainButtonText(model_.buttons[i]),
+                                WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), buttonRects[i], id);
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
+        setAccessibleText(button, AccessibleText::Name, widen(model_.buttons[i]));
+        buttons_[i] = button;
+    }
+    if (const auto onReturn = model_.answerFor(alert::Ending::Return)) {
+        SendMessageW(dialog_, DM_SETDEFID, static_cast<WPARAM>(*onReturn), 0);
+    }
 
     HWND titleWindow = makeChild(parent, L"STATIC", title, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, titleRect);
     SendMessageW(titleWindow, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), FALSE);
@@ -278,7 +300,7 @@ void Win32Alert::addTooltip(Win32ViewNode& node) {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
         if (!tips_) return;
-        SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, fonts_->metrics().px(kTextWidth));
+        SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, fonts_->metrics().px(alert::kTextWidth));
         ownWindows_.push_back(tips_);
     }
     TTTOOLINFOW tool{};

@@ -5,11 +5,12 @@
 // What it does with the interface:
 // - Alert: a dialog made at run time (win32_alert); texts, style (the
 //   stock information or warning sign), icon (also the window's), buttons
-//   (the first default and rightmost, Return presses it, Escape presses
-//   "Cancel" where there is one and nothing otherwise, the close box ends
-//   the run without a button), accessory view, modal run; a part too tall
-//   for the screen scrolls; keys count only once it has been active for a
-//   quiet time (ui/input_guard.h).
+//   (the first default and rightmost; what Return, Escape and the close
+//   box answer is the alert engine's, ui/alert/alert_model.h), accessory
+//   view, modal run; a part too tall for the screen scrolls as the engine
+//   plans; keys count only once it has been active for a quiet time
+//   (ui/alert/input_guard.h). What it may do unlike other backends is
+//   declared in kCapabilities (win32_alert.h).
 // - Window: the floating level makes the dialog topmost; the first
 //   responder takes the focus, a field with its text selected.
 // - Views, checkboxes, labels, fields: controls at their frames, y flipped
