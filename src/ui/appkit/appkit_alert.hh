@@ -8,10 +8,29 @@
 
 #include <string>
 
+#include "ui/alert/capabilities.h"
+#include "ui/alert/screen_plan.h"
 #include "ui/appkit/appkit_controls.hh"
 #include "ui/toolkit.h"
 
 namespace ui::appkit {
+
+// NSAlert is the platform's own alert: it decides its keys, its texts and
+// its look; the engine gives it the Tab chain and the fit to the screen.
+// With the keyboard set to move between text boxes only (macOS's default),
+// Tab reaches the fields and the buttons, never a checkbox.
+inline constexpr alert::Capabilities kCapabilities{
+    .nativeAlert = true,
+    .keepsOnTop = true,
+    .showsIcon = true,
+    .tabReachesBoxes = false,
+    .lockedBoxInTabOrder = false,
+    .textsInTabOrder = false,
+    .scrollsLongText = false,
+    .returnKey = alert::ReturnKey::DefaultButton,
+    .editKeys = alert::EditKeys::MenuBar,
+    .keyGuard = alert::KeyGuard::QuietTime,
+};
 
 inline NSAlertStyle alertStyleOf(int style) {
     return style == kAlertStyleInformational ? NSAlertStyleInformational : NSAlertStyleWarning;
@@ -72,7 +91,7 @@ public:
 private:
     void chainKeyViews();
     void fitAccessoryToScreen();
-    CGFloat scrolledBand() const;
+    alert::Band scrolledBand() const;
 
     Retained<NSAlert> alert_;
     AppKitWindow window_;

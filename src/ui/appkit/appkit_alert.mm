@@ -12,6 +12,7 @@
 
 #include "ui/alert/input_guard.h"
 #include "ui/alert/screen_plan.h"
+#include "ui/alert/tab_order.h"
 #include "ui/view_tree.h"
 
 // Tells the input guard when the alert's window gains and loses the key
@@ -47,8 +48,6 @@ namespace ui::appkit {
 
 using alert::InputGuard;
 using alert::KeyEvent;
-using alert::kMinimumScrolledHeight;
-using alert::leadingRowCount;
 
 namespace {
 
@@ -64,18 +63,29 @@ NSScreen* screenUnderPointer() {
 }  // namespace
 
 // AppKit links no key-view chain from an alert's accessory view to its
-// buttons, so Tab would stay in the first field. Tab goes through the
-// editable fields the accessory holds, in reading order, then through the
-// buttons, and back to the first field.
+// buttons, so Tab would stay in the first field. The chain is the engine's:
+// the accessory's controls that take the focus here, in reading order, then
+// the buttons, and back to the first.
 void AppKitAlert::chainKeyViews() {
     if (!accessoryNode_) return;
-    NSMutableArray* chain = [NSMutableArray array];
+    std::vector<const ViewNode*> controls;
+    std::vector<alert::Focus> focus;
     for (const PlacedNode& placed : inReadingOrder(*accessoryNode_)) {
-        const auto* node = static_cast<const ViewNode*>(placed.node);
-        if (node->isEditableField()) [chain addObject:node->nsView()];
+        controls.push_back(static_cast<const ViewNode*>(placed.node));
+        focus.push_back(controls.back()->focus());
     }
-    if ([chain count] == 0) return;  // no field: the alert's own chain stays
-    [chain addObjectsFromArray:[alert_.get() buttons]];
+    NSArray* buttons = [alert_.get() buttons];
+    NSMutableArray* chain = [NSMutableArray array];
+    bool reachesAccessory = false;
+    for (const alert::TabStop& stop : alert::tabOrder(focus, [buttons count], false, kCapabilities)) {
+        if (stop.kind == alert::TabStop::Kind::Control) {
+            [chain addObject:controls[stop.index]->nsView()];
+            reachesAccessory = true;
+        } else if (stop.kind == alert::TabStop::Kind::Button) {
+            [chain addObject:[buttons objectAtIndex:stop.index]];
+        }
+    }
+    if (!reachesAccessory) return;  // nothing of the accessory: the alert's own chain stays
     for (NSUInteger i = 0; i < [chain count]; ++i) {
         [[chain objectAtIndex:i] setNextKeyView:[chain objectAtIndex:(i + 1) % [chain count]]];
     }
@@ -88,13 +98,20 @@ void AppKitAlert::fitAccessoryToScreen() {
     if (!accessory_ || scroll_) return;
     NSScreen* screen = screenUnderPointer();
     if (!screen) return;
-    const CGFloat overflow = NSHeight([nsWindow() frame]) - NSHeight([screen visibleFrame]);
-    if (overflow <= 0) return;
+    // NSAlert's informative text never scrolls; the accessory view's band
+    // does, as the engine plans.
+    const alert::Band part = scrolledBand();
+    alert::FitInput fit;
+    fit.available = NSHeight([screen visibleFrame]);
+    fit.minimum = alert::kMinimumScrolledHeight;
+    fit.band.needed = part.height;
+    fit.fixed = NSHeight([nsWindow() frame]) - part.height;
+    if (!alert::fitToScreen(fit).bandScrolls) return;
 
     const NSSize content = [accessory_ frame].size;
     // Where the view starts with a list of rows, only the rows scroll: what
     // stands under them stays in view with the buttons.
-    const CGFloat band = scrolledBand();
+    const CGFloat band = part.height;
     const CGFloat below = content.height - band;
     scroll_ = Retained<NSScrollView>::adopt([[NSScrollView alloc]
         initWithFrame:NSMakeRect(0, below, content.width, band)]);
@@ -133,8 +150,8 @@ void AppKitAlert::fitAccessoryToScreen() {
     // inside the room the accessory gives up, so that the whole alert fits.
     [scroll tile];
     const NSSize inside = [scroll contentSize];
-    const CGFloat border = band - inside.height;
-    const CGFloat height = std::max(kMinimumScrolledHeight + border, band - overflow);
+    fit.band.chrome = band - inside.height;
+    const CGFloat height = alert::fitToScreen(fit).bandShown + fit.band.chrome;
     const CGFloat width = content.width + (content.width - inside.width);
     [scroll setFrame:NSMakeRect(0, below, width, height)];
     if (holder_) [holder_.get() setFrameSize:NSMakeSize(width, below + height)];
@@ -146,18 +163,14 @@ void AppKitAlert::fitAccessoryToScreen() {
     [alert_.get() layout];
 }
 
-// The height of the part of the accessory view that scrolls: from its top
-// down to the last row of a list it starts with, or the whole view.
-CGFloat AppKitAlert::scrolledBand() const {
+// The part of the accessory view that scrolls, from the frames the dialog
+// gave its subviews.
+alert::Band AppKitAlert::scrolledBand() const {
     std::vector<Rect> frames;
     for (const PlacedNode& placed : inReadingOrder(*accessoryNode_)) {
         if (placed.node->parentNode() == accessoryNode_) frames.push_back(placed.frame);
     }
-    const std::size_t rows = leadingRowCount(frames);
-    const CGFloat height = NSHeight([accessory_ frame]);
-    // A view that is all list scrolls whole, its margins with it.
-    if (rows == 0 || rows == frames.size()) return height;
-    return height - frames[rows - 1].y;
+    return alert::scrolledBand(frames, NSHeight([accessory_ frame]));
 }
 
 // The alert ignores the keyboard until its window has been key for the

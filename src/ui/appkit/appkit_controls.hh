@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "ui/alert/tab_order.h"
 #include "ui/arena.h"
 #include "ui/display_text.h"
 #include "ui/toolkit.h"
@@ -98,8 +99,8 @@ public:
 class ViewNode : public ViewTreeNode, public Owned {
 public:
     virtual NSView* nsView() const = 0;
-    // Whether Tab stops here in the accessory view: an editable field.
-    virtual bool isEditableField() const { return false; }
+    // What it is to the keyboard, for the alert's Tab chain.
+    virtual alert::Focus focus() const { return alert::Focus::None; }
 };
 
 inline NSView* nsViewOf(View& view) { return nodeOf<ViewNode>(view).nsView(); }
@@ -179,6 +180,9 @@ public:
     long state() const override { return [control() state]; }
     void setEnabled(bool enabled) override { [control() setEnabled:enabled]; }
     bool isEnabled() const override { return [control() isEnabled]; }
+    alert::Focus focus() const override {
+        return isEnabled() ? alert::Focus::Checkbox : alert::Focus::LockedCheckbox;
+    }
     void setAccessibilityHelp(const std::string& help) override {
         [control() setAccessibilityHelp:toNSString(help)];
     }
@@ -224,7 +228,9 @@ public:
         [control() setAccessibilityTitleUIElement:nsViewOf(caption)];
     }
 
-    bool isEditableField() const override { return [control() isEditable]; }
+    alert::Focus focus() const override {
+        return [control() isEditable] ? alert::Focus::Field : alert::Focus::None;
+    }
 };
 
 class AppKitMenu;
