@@ -6,10 +6,10 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "cli/manners.h"
 #include "cli/run.h"
 #include "ui/win32/win32_text.h"
 #include "ui/window_backend.h"
@@ -46,21 +46,6 @@ std::vector<std::string> utf8Arguments() {
     return arguments;
 }
 
-// The one place a Windows run that cannot reach an answer ends: nobody
-// answered, so no record; one line, and status 1 at once, since nothing of
-// the run is worth tearing down in order.
-[[noreturn]] void endRun(ui::EarlyEnd why) {
-    const char* line = "setup-dialog: lost the display before an answer\n";
-    if (why == ui::EarlyEnd::WindowNeverAppeared) {
-        line = "setup-dialog: no display: cannot show the dialog (the window did not appear)\n";
-    } else if (why == ui::EarlyEnd::TerminalLost) {
-        line = "setup-dialog: lost the terminal before an answer\n";
-    }
-    std::fputs(line, stderr);
-    std::fflush(stderr);
-    std::_Exit(1);
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -79,8 +64,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int status;
     {
         // Everything the run makes lives in this scope and ends with it.
+        // A run the window cannot take to an answer ends with the line for
+        // why, and status 1.
         ui::ToolkitHost host;
-        host.endRun = endRun;
+        host.endRun = [](ui::EarlyEnd why) { cli::endRunEarly(_fileno(stderr), why); };
         const auto window = ui::makeWindowApplication(host);
         status = cli::runSetupDialog(static_cast<int>(arguments.size()), argv.data(), *window, stdout, stderr);
     }
