@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/alert/screen_plan.h"
 #include "ui/alert/tab_order.h"
 
 namespace ui {
@@ -43,6 +44,20 @@ std::vector<PlacedNode> inReadingOrder(const ViewTreeNode& root) {
     std::vector<PlacedNode> ordered;
     for (std::size_t index : alert::readingOrder(frames)) ordered.push_back(nodes[index]);
     return ordered;
+}
+
+ScrolledRows scrolledRows(const ViewTreeNode& accessory) {
+    ScrolledRows found;
+    std::vector<Rect> frames;
+    for (const PlacedNode& placed : inReadingOrder(accessory)) {
+        if (placed.node->parentNode() != &accessory) continue;
+        frames.push_back(placed.frame);
+        found.rows.push_back(placed.node);
+    }
+    const alert::Band band = alert::scrolledBand(frames, accessory.nodeFrame().height);
+    found.rows.resize(band.rows);
+    found.height = band.height;
+    return found;
 }
 
 }  // namespace ui

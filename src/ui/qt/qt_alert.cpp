@@ -228,8 +228,8 @@ namespace {
 
 int pixels(double points) { return static_cast<int>(std::lround(points * pointScale())); }
 
-// A part of the alert that scrolls in its own place: its scroll area, the
-// widget that stands in the grid for it, and the height it would need.
+// A part of the alert that scrolls in its own place: its scroll area, and
+// the widget that stands in the grid for it.
 struct Scrolled {
     QScrollArea* scroll = nullptr;
     QWidget* inGrid = nullptr;
@@ -257,31 +257,11 @@ int scrollBarWidth(QScrollArea* scroll) {
     return scroll->verticalScrollBar()->sizeHint().width() + 2 * scroll->frameWidth();
 }
 
-// The accessory view's direct subviews in reading order, and the band of
-// them that scrolls.
-struct AccessoryBand {
-    std::vector<ViewTreeNode*> rows;  // empty: the whole view scrolls
-    alert::Band band;
-};
-
-AccessoryBand accessoryBand(const QtViewNode& accessory) {
-    AccessoryBand found;
-    std::vector<Rect> frames;
-    for (const PlacedNode& placed : inReadingOrder(accessory)) {
-        if (placed.node->parentNode() != &accessory) continue;
-        frames.push_back(placed.frame);
-        found.rows.push_back(placed.node);
-    }
-    found.band = alert::scrolledBand(frames, accessory.nodeFrame().height);
-    found.rows.resize(found.band.rows);
-    return found;
-}
-
 // The accessory view in a scroll area: whole, or only its leading rows.
-Scrolled scrollAccessory(QtViewNode& accessory, const AccessoryBand& part, QGridLayout* grid,
+Scrolled scrollAccessory(QtViewNode& accessory, const ScrolledRows& part, QGridLayout* grid,
                          int accessoryRow) {
     QWidget* view = accessory.widget();
-    const int band = pixels(part.band.height);
+    const int band = pixels(part.height);
     Scrolled scrolled;
     scrolled.scroll = makeScrollArea();
     scrolled.scroll->setWidgetResizable(false);
@@ -376,10 +356,10 @@ void QtAlert::fitToScreen(QGridLayout* grid, int accessoryRow, QLabel* informati
     if (informative && kCapabilities.scrollsLongText) {
         fit.text = {static_cast<double>(informative->heightForWidth(informative->width())), chrome};
     }
-    AccessoryBand band;
+    ScrolledRows band;
     if (accessory_) {
-        band = accessoryBand(*accessory_);
-        fit.band = {static_cast<double>(pixels(band.band.height)), chrome};
+        band = scrolledRows(*accessory_);
+        fit.band = {static_cast<double>(pixels(band.height)), chrome};
     }
     fit.fixed = fixedHeight(grid, informative, fit);
     const alert::FitPlan plan = alert::fitToScreen(fit);

@@ -52,7 +52,7 @@ protected:
 };
 
 // Holds the keyboard of a running alert until the alert has been active for
-// the guard's quiet time (see ui/input_guard.h). It watches the whole
+// the guard's quiet time (see ui/alert/input_guard.h). It watches the whole
 // application, because Qt hands a key to the focused widget, a shortcut to
 // its action and an input method's text to the field, each on its own.
 class KeyGuard final : public QObject {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/alert/tab_order.h"
 #include "ui/display_text.h"
 #include "ui/tty/tty_controls.h"
 #include "ui/tty/tty_text.h"
@@ -92,10 +93,16 @@ private:
 
     void readControls(const ViewTreeNode& accessory) {
         const std::vector<PlacedNode> controls = inReadingOrder(accessory);
-        std::vector<const TtyTextField*> captions;
+        // The fields are asked in the order Tab would take them.
+        std::vector<alert::Focus> focus;
         for (const PlacedNode& control : controls) {
             auto* field = dynamic_cast<TtyTextField*>(control.node);
-            if (!field || field->kind() != TtyTextField::Kind::Field) continue;
+            focus.push_back(field && field->kind() == TtyTextField::Kind::Field ? alert::Focus::Field
+                                                                                : alert::Focus::None);
+        }
+        std::vector<const TtyTextField*> captions;
+        for (const alert::TabStop& stop : alert::tabOrder(focus, 0, false, kCapabilities)) {
+            auto* field = static_cast<TtyTextField*>(controls[stop.index].node);
             const TtyTextField* caption = field->caption();
             if (caption) captions.push_back(caption);
             fields_.push_back({field, alert::fieldName(caption ? std::optional(caption->stringValue())
