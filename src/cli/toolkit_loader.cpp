@@ -6,11 +6,13 @@
 
 #include <climits>
 
-#include "ui/window_backend.h"
-
-// Defined only where a window backend is linked into the program.
+// The calls of ui/window_backend.h, defined only where a window backend is
+// linked into the program (a backend that does not take the host yet
+// defines the call without it). Declared weak here, and first: a weak
+// redeclaration of a call already declared is not weak for every compiler.
 namespace ui {
 [[gnu::weak]] std::unique_ptr<Application> makeWindowApplication(const ToolkitHost& host);
+[[gnu::weak]] std::unique_ptr<Application> makeWindowApplication();
 }
 
 namespace cli {
@@ -47,7 +49,12 @@ private:
 
 }  // namespace
 
-bool backendLinked() { return &ui::makeWindowApplication != nullptr; }
+bool backendLinked() {
+    using WithHost = std::unique_ptr<ui::Application> (*)(const ui::ToolkitHost&);
+    using WithoutHost = std::unique_ptr<ui::Application> (*)();
+    return static_cast<WithHost>(&ui::makeWindowApplication) != nullptr ||
+           static_cast<WithoutHost>(&ui::makeWindowApplication) != nullptr;
+}
 
 std::vector<std::string> windowToolkitNames() {
     if (backendLinked()) return {"window"};
@@ -65,7 +72,11 @@ std::string executableFolder() {
 
 std::unique_ptr<ui::Application> startWindowToolkit(const std::string& name,
                                                     const ui::ToolkitHost& host, std::string& why) {
-    if (backendLinked()) return ui::makeWindowApplication(host);
+    if (backendLinked()) {
+        using WithHost = std::unique_ptr<ui::Application> (*)(const ui::ToolkitHost&);
+        if (static_cast<WithHost>(&ui::makeWindowApplication)) return ui::makeWindowApplication(host);
+        return ui::makeWindowApplication();
+    }
     const std::string folder = executableFolder();
     if (folder.empty()) {
         why = "the program's own folder is unknown";

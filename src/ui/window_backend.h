@@ -1,15 +1,17 @@
-// The window backend linked into the program where the platform's toolkit
-// is always there (AppKit on macOS, Win32 on Windows). On Linux the window
-// toolkits are modules loaded at run time instead (setup_dialog_toolkit_v1
-// in ui/toolkit_host.h), and nothing defines this.
+// The window backend of the platform the program is built for (Qt on Linux,
+// AppKit on macOS); the build links exactly one.
 #pragma once
 
 #include <memory>
 
+#include "ui/toolkit.h"
 #include "ui/toolkit_host.h"
 
 namespace ui {
 
+std::unique_ptr<Application> makeWindowApplication();
+// A backend linked into the program (AppKit, Win32), told how to end a run
+// that cannot reach an answer.
 std::unique_ptr<Application> makeWindowApplication(const ToolkitHost& host);
 
 }  // namespace ui
