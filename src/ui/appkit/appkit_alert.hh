@@ -91,7 +91,6 @@ public:
 private:
     void chainKeyViews();
     void fitAccessoryToScreen();
-    alert::Band scrolledBand() const;
 
     Retained<NSAlert> alert_;
     AppKitWindow window_;

@@ -100,7 +100,7 @@ void AppKitAlert::fitAccessoryToScreen() {
     if (!screen) return;
     // NSAlert's informative text never scrolls; the accessory view's band
     // does, as the engine plans.
-    const alert::Band part = scrolledBand();
+    const ScrolledRows part = scrolledRows(*accessoryNode_);
     alert::FitInput fit;
     fit.available = NSHeight([screen visibleFrame]);
     fit.minimum = alert::kMinimumScrolledHeight;
@@ -161,16 +161,6 @@ void AppKitAlert::fitAccessoryToScreen() {
     [clip scrollToPoint:NSMakePoint(0, band - [scroll contentSize].height)];
     [scroll reflectScrolledClipView:clip];
     [alert_.get() layout];
-}
-
-// The part of the accessory view that scrolls, from the frames the dialog
-// gave its subviews.
-alert::Band AppKitAlert::scrolledBand() const {
-    std::vector<Rect> frames;
-    for (const PlacedNode& placed : inReadingOrder(*accessoryNode_)) {
-        if (placed.node->parentNode() == accessoryNode_) frames.push_back(placed.frame);
-    }
-    return alert::scrolledBand(frames, NSHeight([accessory_ frame]));
 }
 
 // The alert ignores the keyboard until its window has been key for the

@@ -120,14 +120,10 @@ void Win32Alert::build(UINT dpi) {
     // What scrolls in an alert taller than the work area is the engine's
     // plan; neither scrolled part has a border here.
     std::vector<PlacedNode> placed;
-    alert::Band accessoryBand;
+    ScrolledRows accessoryBand;
     if (accessory_) {
         placed = inReadingOrder(*accessory_);
-        std::vector<Rect> frames;
-        for (const PlacedNode& node : placed) {
-            if (node.node->parentNode() == accessory_) frames.push_back(node.frame);
-        }
-        accessoryBand = alert::scrolledBand(frames, accessory_->nodeFrame().height);
+        accessoryBand = ui::scrolledRows(*accessory_);
     }
     alert::FitInput fit;
     fit.available = (monitor.rcWork.bottom - monitor.rcWork.top) - (frame.bottom - frame.top) - bandHeight;
@@ -144,7 +140,7 @@ void Win32Alert::build(UINT dpi) {
     if (plan.bandScrolls) {
         band = static_cast<int>(fit.band.needed);
         bandShown = static_cast<int>(plan.bandShown);
-        scrolledRows = accessoryBand.rows ? accessoryBand.rows : placed.size();
+        scrolledRows = accessoryBand.rows.empty() ? placed.size() : accessoryBand.rows.size();
     }
     if (scrolledRows) textWidth = std::max(textWidth, px(accessoryPoints) + scrollBar);
     const int accessoryShown = accessoryHeight - (band - bandShown);
