@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 
 namespace {
@@ -47,6 +48,62 @@ TEST(Utf8, JudgesAndDecodesEveryFormOneWay) {
         EXPECT_EQ(utf8::sequenceLength(c.bytes, 0), c.first == kBad ? 0 : c.firstLength) << c.bytes;
     }
     EXPECT_TRUE(utf8::isValid(""));
+}
+
+// UTF-16 both ways, as Win32 takes and gives text: well-formed text goes
+// there and back unchanged; each bad part of UTF-8 is one U+FFFD (a sequence
+// cut short is one part, and the byte that cut it is read again); an
+// unpaired surrogate comes back as its own three bytes, which no UTF-8 check
+// lets through.
+TEST(Utf8, ConvertsToAndFromUtf16) {
+    struct Case {
+        std::string_view utf8;
+        std::u16string utf16;
+        bool roundTrips;
+    } cases[] = {
+        {"", u"", true},
+        {"plain", u"plain", true},
+        {std::string_view("a\0b", 3), std::u16string(u"a\0b", 3), true},
+        {"\xc3\xa9\xe2\x80\x94\xe4\xb8\xad", u"\u00e9\u2014\u4e2d", true},
+        {"\xef\xbf\xbf", u"\uffff", true},
+        {"\xf0\x9f\x98\x80", u"\xd83d\xde00", true},
+        {"\xf4\x8f\xbf\xbf", u"\xdbff\xdfff", true},
+        {"\xf0\x90\x80\x80", u"\xd800\xdc00", true},
+        {"\xc3", u"\ufffd", false},
+        {"\xe2\x80x", u"\ufffdx", false},
+        {"\xf0\x9f\x98", u"\ufffd", false},
+        {"\xf0\x9f\x98x\x80", u"\ufffdx\ufffd", false},
+        {"\x80\xbf", u"\ufffd\ufffd", false},
+        {"\xc0\xaf", u"\ufffd\ufffd", false},
+        {"\xe0\x80\xaf", u"\ufffd\ufffd\ufffd", false},
+        {"\xed\xa0\x80", u"\ufffd\ufffd\ufffd", false},
+        {"\xf4\x90\x80\x80", u"\ufffd\ufffd\ufffd\ufffd", false},
+        {"\xf8\x88\x80\x80\x80", u"\ufffd\ufffd\ufffd\ufffd\ufffd", false},
+        {"\xe2\x28\xa1", u"\ufffd(\ufffd", false},
+        {"ok\xff", u"ok\ufffd", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(utf8::toUtf16(c.utf8), c.utf16) << c.utf8;
+        if (c.roundTrips) {
+            EXPECT_EQ(utf8::fromUtf16(c.utf16), c.utf8) << c.utf8;
+        }
+    }
+
+    struct Lone {
+        std::u16string utf16;
+        std::string_view utf8;
+    } lones[] = {
+        {u"\xd800", "\xed\xa0\x80"},
+        {u"a\xdc00", "a\xed\xb0\x80"},
+        {u"\xdbff" "b", "\xed\xaf\xbf" "b"},
+        {u"\xdc00\xd800", "\xed\xb0\x80\xed\xa0\x80"},  // reversed: two lone halves
+        {u"\xd83d\xd83d\xde00", "\xed\xa0\xbd\xf0\x9f\x98\x80"},
+    };
+    for (const Lone& lone : lones) {
+        const std::string bytes = utf8::fromUtf16(lone.utf16);
+        EXPECT_EQ(bytes, lone.utf8);
+        EXPECT_FALSE(utf8::isValid(bytes));
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/manners.h"
 #include "cli/run.h"
 #include "ui/win32/win32_text.h"
 #include "ui/window_backend.h"
@@ -63,7 +64,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int status;
     {
         // Everything the run makes lives in this scope and ends with it.
-        const auto window = ui::makeWindowApplication();
+        // A run the window cannot take to an answer ends with the line for
+        // why, and status 1.
+        ui::ToolkitHost host;
+        host.endRun = [](ui::EarlyEnd why) { cli::endRunEarly(_fileno(stderr), why); };
+        const auto window = ui::makeWindowApplication(host);
         status = cli::runSetupDialog(static_cast<int>(arguments.size()), argv.data(), *window, stdout, stderr);
     }
     std::fflush(stderr);

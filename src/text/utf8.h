@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace utf8 {
@@ -25,5 +26,19 @@ std::size_t declaredLength(unsigned char lead);
 char32_t decodeAt(std::string_view text, std::size_t& at);
 
 bool isValid(std::string_view text);
+
+// The length of the longest start of a well-formed sequence at `at` (at
+// least 1): the part a reader that replaces bad bytes takes as one, so that
+// a sequence cut short costs one replacement and the byte after it is read
+// again.
+std::size_t partLength(std::string_view text, std::size_t at);
+
+// UTF-16, for toolkits that keep text that way (Win32). Each part that is
+// not well-formed becomes one U+FFFD.
+std::u16string toUtf16(std::string_view text);
+// An unpaired surrogate, which UTF-8 cannot hold, comes out as the three
+// bytes of the surrogate itself, so that a UTF-8 check refuses it instead of
+// taking a replacement character for the user's text.
+std::string fromUtf16(std::u16string_view text);
 
 }  // namespace utf8

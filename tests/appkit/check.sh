@@ -54,7 +54,8 @@ for source in "${sources[@]}"; do
     -I"$root/src" -include "$shim" "$source" || { echo "appkit check: FAILED $source" >&2; failed=1; }
 done
 
-# C++ files include the backend's header: it must not need Objective-C.
+# C++ files include the backend's header: it must not need Objective-C. The
+# backend's own Objective-C++ headers, for its .mm files only, end in .hh.
 for header in "$backend"/*.h; do
   [ -e "$header" ] || continue
   echo "#include \"$header\"" |

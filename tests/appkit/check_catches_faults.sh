@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-backend=src/ui/appkit/appkit_application
+backend=src/ui/appkit
 failures=0
 
 # Copies the repo's sources and check into a fresh tree.
@@ -50,27 +50,27 @@ status=0
 [ "$status" -eq 77 ] && exit 77  # a tool is missing; the check said which
 [ "$status" -eq 0 ] || { echo "FAIL the unbroken backend does not pass the check" >&2; exit 1; }
 
-expect_failure "misspelt selector" "$backend.mm" \
+expect_failure "misspelt selector" "$backend/appkit_alert.hh" \
   "[alert_.get() setAccessoryView:accessory_];" \
   "[alert_.get() setAccesoryView:accessory_];" \
   "instance method '-setAccesoryView:' not found"
 
-expect_failure "argument of the wrong type" "$backend.mm" \
+expect_failure "argument of the wrong type" "$backend/appkit_alert.mm" \
   "[window setInitialFirstResponder:responder];" \
   "[window setInitialFirstResponder:window];" \
   "cannot initialize a parameter of type 'NSView *' with an lvalue of type 'NSWindow *'"
 
-expect_failure "call on the wrong class" "$backend.mm" \
+expect_failure "call on the wrong class" "$backend/appkit_application.mm" \
   "[NSTextField labelWithString:toNSString(text)]" \
   "[NSButton labelWithString:toNSString(text)]" \
   "class method '+labelWithString:' not found"
 
-expect_failure "a C++ string where AppKit takes an NSString" "$backend.mm" \
+expect_failure "a C++ string where AppKit takes an NSString" "$backend/appkit_controls.hh" \
   "[control() setStringValue:toNSString(value)];" \
   "[control() setStringValue:value];" \
   "no viable conversion from 'const std::string'"
 
-expect_failure "Objective-C in the plain C++ header" "$backend.h" \
+expect_failure "Objective-C in the plain C++ header" "$backend/appkit_application.h" \
   "namespace ui::appkit {" \
   "@class NSAlert;
 namespace ui::appkit {" \
@@ -78,7 +78,7 @@ namespace ui::appkit {" \
 
 # No backend file at all is a failure, not a silent pass.
 fresh_copy
-rm "$work/tree/$backend.mm"
+rm "$work/tree/$backend"/*.mm
 if "$work/tree/tests/appkit/check.sh" "$work/tree" >/dev/null 2>&1; then
   echo "FAIL no .mm file: the check passed" >&2
   failures=$((failures + 1))

@@ -6,6 +6,7 @@ import subprocess
 import time
 
 from driver_wine import SCREEN, reading_order, shown
+from cases import AUTO
 from harness import Failure, check, check_equal, expect_run, inside, wait_for
 
 
@@ -45,6 +46,20 @@ def cases(driver):
                 process.kill()
                 process.communicate()
 
+    def a_box_locked_when_the_alert_opens_is_in_the_tab_order_once_unlocked():
+        # The Tab stops are fixed as the windows are made; a locked box is
+        # skipped by the dialog manager only while it is disabled.
+        with driver.start(("clients", "auto_install", "A", "B")) as run:
+            for want in ("Skip", AUTO):
+                run.press("Tab")
+                wait_for(lambda: run.snapshot({"focus"})["focus"] == want, f"Tab to {want!r}")
+            run.press("space")
+            for want in ("Configure", "Skip", "A", "B", AUTO):
+                run.press("Tab")
+                wait_for(lambda: run.snapshot({"focus"})["focus"] == want, f"Tab to {want!r}")
+            run.click("Configure")
+            expect_run(run.finish(), 0, out=b"configure\nfalse\nA,B\n")
+
     def a_right_to_left_name_is_cut_at_its_logical_end():
         name = "\u05e9\u05dc\u05d5\u05dd " * 30
         with driver.start(("migrate", name, "A")) as run:
@@ -78,6 +93,7 @@ def cases(driver):
             dpi(96)
 
     return [(f.__name__, f) for f in (an_ampersand_is_shown_and_read_as_written,
+                                      a_box_locked_when_the_alert_opens_is_in_the_tab_order_once_unlocked,
                                       ten_thousand_names_show_at_once_and_all_come_back,
                                       a_right_to_left_name_is_cut_at_its_logical_end,
                                       the_alert_fits_a_small_screen_at_480_dpi)]

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 
 namespace ui::appkit {
 
@@ -21,6 +22,6 @@ namespace ui::appkit {
 // as the object does; AppKit itself starts when the first window or control
 // is made, so that a run that ends at the command line needs no window
 // server.
-std::unique_ptr<Application> makeApplication();
+std::unique_ptr<Application> makeApplication(const ToolkitHost& host);
 
 }  // namespace ui::appkit

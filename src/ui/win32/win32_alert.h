@@ -11,15 +11,36 @@
 #include <string>
 #include <vector>
 
-#include "ui/arena.h"
+#include "ui/alert/alert_model.h"
+#include "ui/alert/capabilities.h"
 #include "ui/alert/input_guard.h"
+#include "ui/arena.h"
 #include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 #include "ui/win32/win32_controls.h"
 
 namespace ui::win32 {
 
 using alert::InputGuard;
 using alert::KeyEvent;
+
+// What the Win32 alert does where backends may differ, following Windows'
+// own alerts. A text that scrolls takes the focus too (after the buttons),
+// so that the keyboard can scroll it.
+inline constexpr alert::Capabilities kCapabilities{
+    .nativeAlert = false,
+    .keepsOnTop = true,
+    .showsIcon = true,
+    .tabReachesBoxes = true,
+    // Windows skips a disabled control on Tab.
+    .lockedBoxInTabOrder = false,
+    .textsInTabOrder = false,
+    .scrollsLongText = true,
+    // Return presses the focused button, else the default one.
+    .returnKey = alert::ReturnKey::FocusedButton,
+    .editKeys = alert::EditKeys::MenuBindings,
+    .keyGuard = alert::KeyGuard::QuietTime,
+};
 
 // What an alert needs of the application that made it.
 class AlertHost {
@@ -28,6 +49,9 @@ public:
     virtual const Win32Menu* mainMenu() const = 0;
     // Whether the program asked to come to the front.
     virtual bool activationRequested() const = 0;
+    // Ends the run with no answer (the program writes the line); never
+    // returns.
+    virtual void endRun(EarlyEnd why) const = 0;
 
 protected:
     ~AlertHost() = default;
@@ -52,11 +76,11 @@ public:
     Win32Alert(const Win32Alert&) = delete;
     Win32Alert& operator=(const Win32Alert&) = delete;
 
-    void setMessageText(const std::string& text) override { messageText_ = text; }
-    void setInformativeText(const std::string& text) override { informativeText_ = text; }
-    void setAlertStyle(int style) override { style_ = style; }
-    void setIcon(const Image& icon) override { image_ = &static_cast<const Win32Image&>(icon); }
-    void addButtonWithTitle(const std::string& title) override { buttonTitles_.push_back(title); }
+    void setMessageText(const std::string& text) override { model_.messageText = text; }
+    void setInformativeText(const std::string& text) override { model_.informativeText = text; }
+    void setAlertStyle(int style) override { model_.style = style; }
+    void setIcon(const Image& icon) override { model_.icon = &icon; }
+    void addButtonWithTitle(const std::string& title) override { model_.buttons.push_back(title); }
     void setAccessoryView(View& view) override { accessory_ = &nodeOf<Win32ViewNode>(view); }
     // The geometry follows the DPI of the monitor the alert opens on, so it
     // is worked out when the window is made.
@@ -68,6 +92,10 @@ public:
     void setFirstResponder(Win32ViewNode* node) { firstResponder_ = node; }
 
 private:
+    // The accessory's controls' ids, from here on; the buttons' ids are their
+    // run results.
+    static constexpr int kFirstControlId = 2000;
+
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void build(UINT dpi);
@@ -76,6 +104,9 @@ private:
     bool keyHandled(const MSG& message);
     void performMenuAction(MenuAction action);
     void finish(long result);
+    // Ends the run with what the engine says an ending answers, if anything.
+    void end(alert::Ending ending);
+    const Win32Image* image() const { return static_cast<const Win32Image*>(model_.icon); }
     void addTooltip(Win32ViewNode& node);
     // Makes the rows of a long list that are still to be made: all those
     // down to `bottom` (pixels in the list's own coordinates), then more
@@ -86,11 +117,7 @@ private:
 
     const AlertHost& host_;
     Win32Window window_;
-    std::string messageText_;
-    std::string informativeText_;
-    int style_ = kAlertStyleWarning;
-    const Win32Image* image_ = nullptr;
-    std::vector<std::string> buttonTitles_;
+    alert::AlertModel model_;
     Win32ViewNode* accessory_ = nullptr;
     Win32ViewNode* firstResponder_ = nullptr;
     bool floating_ = false;
@@ -118,7 +145,6 @@ private:
     HICON windowIcon_ = nullptr;
     SIZE client_{};
     int footerTop_ = 0;
-    int cancelIndex_ = -1;
     InputGuard guard_;
     bool done_ = false;
     long result_ = kModalResponseCancel;

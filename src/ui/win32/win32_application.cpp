@@ -23,6 +23,8 @@ namespace {
 
 class Win32Application final : public Application, private AlertHost {
 public:
+    explicit Win32Application(const ToolkitHost& host) : host_(host) {}
+
     ~Win32Application() override {
         // Controls and images first, COM last.
         arena_.clear();
@@ -118,6 +120,7 @@ public:
 private:
     const Win32Menu* mainMenu() const override { return mainMenu_; }
     bool activationRequested() const override { return activationRequested_; }
+    void endRun(EarlyEnd why) const override { host_.endRun(why); }
 
     // The common controls, COM (for WIC and the accessibility properties)
     // and the metrics text is measured with, once something needs them.
@@ -130,6 +133,7 @@ private:
         setRunMetrics(metricsFor(dpiOfMonitorUnderPointer()));
     }
 
+    ToolkitHost host_;
     Arena arena_;
     Win32Menu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
@@ -140,8 +144,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Application> makeApplication() { return std::make_unique<Win32Application>(); }
+std::unique_ptr<Application> makeApplication(const ToolkitHost& host) {
+    return std::make_unique<Win32Application>(host);
+}
 
 }  // namespace ui::win32
 
-std::unique_ptr<ui::Application> ui::makeWindowApplication() { return win32::makeApplication(); }
+std::unique_ptr<ui::Application> ui::makeWindowApplication(const ToolkitHost& host) {
+    return win32::makeApplication(host);
+}

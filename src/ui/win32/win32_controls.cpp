@@ -299,7 +299,7 @@ void Win32Checkbox::createControl(const ControlSite& site) {
         if (firstStrongIsRightToLeft(shown)) shown += L'\u200F';
     }
     hwnd_ = makeWindow(site, L"BUTTON", plainButtonText(narrow(shown)),
-                       WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY | (enabled_ ? 0 : WS_DISABLED));
+                       tabStopStyle() | BS_AUTOCHECKBOX | BS_NOTIFY | (enabled_ ? 0 : WS_DISABLED));
     if (!hwnd_) return;
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(hwnd_, BM_SETCHECK, state_ == kControlStateValueOn ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -375,7 +375,7 @@ void Win32TextField::createControl(const ControlSite& site) {
             r.top -= grow / 2;
             r.bottom = r.top + needed;
         }
-        hwnd_ = makeWindow(fieldSite, L"EDIT", widen(text_), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+        hwnd_ = makeWindow(fieldSite, L"EDIT", widen(text_), tabStopStyle() | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
         if (!hwnd_) return;
         // Any paste is taken whole.
         SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);

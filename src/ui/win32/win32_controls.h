@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/alert/tab_order.h"
 #include "ui/arena.h"
 #include "ui/menu_list.h"
 #include "ui/toolkit.h"
@@ -123,9 +124,15 @@ public:
     virtual const Win32Color* textColor() const { return nullptr; }
     // The text its tooltip shows, where it has one.
     virtual std::wstring tooltip() const { return {}; }
+    // What it is to the keyboard, and whether Tab stops at it.
+    virtual alert::Focus focus() const { return alert::Focus::None; }
+    void setTabStop(bool tabStop) { tabStop_ = tabStop; }
 
 protected:
+    DWORD tabStopStyle() const { return tabStop_ ? WS_TABSTOP : 0; }
+
     HWND hwnd_ = nullptr;
+    bool tabStop_ = false;
 };
 
 template <class Interface>
@@ -152,6 +159,9 @@ public:
     void createControl(const ControlSite& site) override;
     void command(WORD code) override;
     std::wstring tooltip() const override;
+    alert::Focus focus() const override {
+        return enabled_ ? alert::Focus::Checkbox : alert::Focus::LockedCheckbox;
+    }
 
 private:
     std::string title_;
@@ -179,6 +189,7 @@ public:
     void command(WORD code) override;
     const Win32Color* textColor() const override { return color_; }
     bool isField() const { return kind_ == Kind::Field; }
+    alert::Focus focus() const override { return isField() ? alert::Focus::Field : alert::Focus::None; }
 
 private:
     Kind kind_;
