@@ -132,6 +132,11 @@ def copy_with_icon(binary, folder, icon):
     import shutil
     program = os.path.join(folder, os.path.basename(binary))
     shutil.copy(binary, program)
+    # The window toolkits it loads from its own folder.
+    here = os.path.dirname(os.path.abspath(binary))
+    for name in os.listdir(here):
+        if name.startswith("toolkit-") and name.endswith(".so"):
+            os.symlink(os.path.join(here, name), os.path.join(folder, name))
     path = os.path.join(folder, "icon.png")
     if icon == "fifo":
         os.mkfifo(path)
