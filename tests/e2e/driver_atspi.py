@@ -132,8 +132,8 @@ class Run(KeyedRun):
                                               for n in buttons) else pyatspi.STATE_VISIBLE)
         boxes = [n for n in self.nodes(pyatspi.ROLE_CHECK_BOX) if n.getState().contains(shown)]
         if "boxes" in keys:
-            got["boxes"] = [(n.name, n.getState().contains(pyatspi.STATE_CHECKED), locked(n))
-                            for n in boxes]
+            got["boxes"] = [(n.name, n.getState().contains(pyatspi.STATE_CHECKED),
+                             locked(n, sensitive_only=self.gtk())) for n in boxes]
         got["buttons"] = [n.name for n in buttons]
         if "focus" in keys:
             got["focus"] = next((n.name for n in self.nodes(pyatspi.ROLE_CHECK_BOX,
@@ -160,6 +160,9 @@ class Run(KeyedRun):
             raise Failure("no visible X window for the process")
         return found.split()
 
+    def gtk(self):
+        return self.window.getApplication().toolkitName.upper().startswith("GTK")
+
     def past_the_guard(self):
         if self.quiet_since is None:
             wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
@@ -183,7 +186,7 @@ class Run(KeyedRun):
         that is not down), by the focus leaving the window and coming back."""
         wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
                  "the alert to be the active window")
-        if self.window.getApplication().toolkitName.upper().startswith("GTK"):
+        if self.gtk():
             root = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True).stdout
             root = next(line.split()[3] for line in root.splitlines() if "Window id" in line)
             lead = ["windowfocus", root, "sleep", "0.1", "windowfocus", "--sync",
@@ -217,8 +220,11 @@ class Run(KeyedRun):
                         str(y + height // 2), "click", "1"], check=True)
 
 
-def locked(node):
-    """Locked: neither enabled nor sensitive; one without the other is a fault."""
+def locked(node, sensitive_only=False):
+    """Locked: neither enabled nor sensitive; one without the other is a fault.
+    GTK 4.8 reports no control as enabled: there, sensitive alone tells."""
     states = node.getState()
+    if sensitive_only:
+        return not states.contains(pyatspi.STATE_SENSITIVE)
     pair = (states.contains(pyatspi.STATE_ENABLED), states.contains(pyatspi.STATE_SENSITIVE))
     return {(True, True): False, (False, False): True}.get(pair, pair)

@@ -187,8 +187,9 @@ void GtkAlert::fitToScreen(GtkWidget* extra) {
         for (ViewTreeNode* child : accessory_->childNodes()) {
             if (std::find(rows.begin(), rows.end(), child) != rows.end()) continue;
             GtkWidget* widget = static_cast<GtkViewNode*>(child)->widget();
-            double x = 0, y = 0;
-            gtk_fixed_get_child_position(GTK_FIXED(view), widget, &x, &y);
+            const Rect frame = child->nodeFrame();
+            const double x = pixels(frame.x);
+            const double y = pixels(viewHeight - frame.y - frame.height);
             g_object_ref(widget);
             gtk_fixed_remove(GTK_FIXED(view), widget);
             gtk_fixed_put(GTK_FIXED(under), widget, x, y - band);
