@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -59,13 +60,52 @@ TEST(Run, CommandLineErrorsAreOneLineOnStandardErrorAndStatusOne) {
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, c.err);
         EXPECT_EQ(run.out, "");
-        EXPECT_TRUE(run.app.alerts.empty());
-        // The application is set up and the Edit menu installed before the
-        // command line is looked at.
-        ASSERT_GE(run.app.calls.size(), 2u);
-        EXPECT_EQ(run.app.calls.front(), "app.setActivationPolicy(0)");
-        EXPECT_EQ(run.app.calls.back(), "app.setMainMenu(menu1)");
+        // No toolkit is asked for, no display probed.
+        EXPECT_TRUE(run.app.calls.empty()) << run.app.calls.front();
+        EXPECT_EQ(run.app.displayProbes, 0);
     }
+}
+
+TEST(Run, TheToolkitIsAskedForOnceTheCommandLineHoldsADialog) {
+    struct Case {
+        std::vector<const char*> args;
+        int asked;
+        int status;
+    } cases[] = {
+        {{"sd"}, 0, 1},
+        {{"sd", "--help"}, 0, 0},
+        {{"sd", "nope"}, 0, 1},
+        {{"sd", "migrate", "\xff"}, 0, 1},
+        {{"sd", "migrate-empty"}, 1, 0},
+    };
+    for (const Case& c : cases) {
+        fake::FakeApplication app;
+        fake::CapturedOutput out, err;
+        int asked = 0;
+        const int status = runSetupDialog(
+            static_cast<int>(c.args.size()), c.args.data(),
+            [&](std::string&) -> ui::Application* { return ++asked, &app; }, out.file(), err.file());
+        EXPECT_EQ(asked, c.asked) << c.args.back();
+        EXPECT_EQ(status, c.status) << c.args.back();
+    }
+    // None can ask: its line, and status 1.
+    fake::CapturedOutput out, err;
+    const char* args[] = {"sd", "clients"};
+    EXPECT_EQ(runSetupDialog(
+                  2, args,
+                  [](std::string& line) -> ui::Application* { return line = "why\n", nullptr; },
+                  out.file(), err.file()),
+              1);
+    EXPECT_EQ(err.text(), "why\n");
+    EXPECT_EQ(out.text(), "");
+    // The one that asks is set up, Edit menu and all, before its alert.
+    ProgramRun run({"sd", "migrate-empty"});
+    ASSERT_GE(run.app.calls.size(), 3u);
+    EXPECT_EQ(run.app.calls[0], "app.setActivationPolicy(0)");
+    const auto menu = std::find(run.app.calls.begin(), run.app.calls.end(), "app.setMainMenu(menu1)");
+    const auto alert = std::find_if(run.app.calls.begin(), run.app.calls.end(),
+                                    [](const std::string& call) { return call.rfind("alert", 0) == 0; });
+    EXPECT_LT(menu, alert);
 }
 
 TEST(Run, MessageModesShowTheirAlertAndEndWithStatusZeroHoweverClosed) {

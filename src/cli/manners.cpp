@@ -1,5 +1,7 @@
 #include "cli/manners.h"
 
+#include <unistd.h>
+
 #include "cli/command.h"
 #include "setup_dialog_version.h"
 
@@ -52,6 +54,31 @@ std::string noDisplayLine(const ui::NoDisplayReason& why) {
         break;
     }
     return line + ")\n";
+}
+
+}  // namespace cli
+
+namespace cli {
+
+std::string_view earlyEndLine(ui::EarlyEnd why) {
+    switch (why) {
+    case ui::EarlyEnd::DisplayLost:
+        return "setup-dialog: lost the display before an answer\n";
+    case ui::EarlyEnd::WindowNeverAppeared:
+        // A no-display line: parents match its first words like the others.
+        return "setup-dialog: no display: cannot show the dialog (the window did not appear)\n";
+    case ui::EarlyEnd::TerminalLost:
+        return "setup-dialog: lost the terminal before an answer\n";
+    }
+    return "setup-dialog: lost the display before an answer\n";
+}
+
+void endRunEarly(int errorFd, ui::EarlyEnd why) {
+    const std::string_view line = earlyEndLine(why);
+    if (errorFd >= 0) {
+        [[maybe_unused]] const auto written = write(errorFd, line.data(), line.size());
+    }
+    _exit(1);
 }
 
 }  // namespace cli

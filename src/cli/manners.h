@@ -1,11 +1,11 @@
-// What the program says of itself (--help, --version), and the line that
-// says why no window could be shown.
+// What the program says of itself (--help, --version), the line that says
+// why no window could be shown, and the lines of a run that ends early.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 
 namespace cli {
 
@@ -19,5 +19,14 @@ std::string versionText();
 // The one line, ending in a line feed, for a run with no window to show and
 // no terminal to ask in. Its first words never change: parents match on them.
 std::string noDisplayLine(const ui::NoDisplayReason& why);
+
+// The one line for a run that a toolkit could not take to an answer.
+std::string_view earlyEndLine(ui::EarlyEnd why);
+
+// Writes earlyEndLine(why) on `errorFd` (none when it is negative) and ends
+// the process with status 1 at once, without running exit handlers: the
+// toolkit may be half torn down, and nothing of the record was written.
+// Only write and _exit: safe from a signal handler and from any thread.
+[[noreturn]] void endRunEarly(int errorFd, ui::EarlyEnd why);
 
 }  // namespace cli

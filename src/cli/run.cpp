@@ -51,8 +51,8 @@ bool writeWhole(std::string_view text, std::FILE* out) {
 
 }  // namespace
 
-int runSetupDialog(int argc, const char* const* argv, ui::Application& window, std::FILE* out,
-                   std::FILE* err, const AskingApplication& asking) {
+int runSetupDialog(int argc, const char* const* argv, const ApplicationSource& source,
+                   std::FILE* out, std::FILE* err) {
     // Answered before anything else: no toolkit, no display.
     if (argc >= 2 && argv[1]) {
         const std::string_view word = argv[1];
@@ -62,8 +62,6 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
             return 1;
         }
     }
-    window.setActivationPolicy(ui::kApplicationActivationPolicyRegular);
-    ui::installEditMenu(window);
     const std::optional<std::string> execDir = executableDirectory(argc, argv);
 
     const Command command = parseCommandLine(argc, argv);
@@ -80,12 +78,15 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
         return 1;
     }
 
-    ui::Application& app = asking ? asking(window) : window;
-    if (!app.canShowWindows()) {
-        std::fprintf(err, "%s", noDisplayLine(app.whyNoWindows()).c_str());
+    std::string whyNone;
+    ui::Application* const app = source(whyNone);
+    if (!app) {
+        std::fprintf(err, "%s", whyNone.c_str());
         return 1;
     }
-    showDialog(command, {app, out, execDir});
+    app->setActivationPolicy(ui::kApplicationActivationPolicyRegular);
+    ui::installEditMenu(*app);
+    showDialog(command, {*app, out, execDir});
 
     // Status 0 promises the parent that the whole record arrived.
     if (std::fflush(out) != 0 || std::ferror(out)) {
@@ -95,12 +96,16 @@ int runSetupDialog(int argc, const char* const* argv, ui::Application& window, s
     return 0;
 }
 
-void endWithLostTerminal(std::FILE* err) {
-    std::fprintf(err, "setup-dialog: lost the terminal before an answer\n");
-    std::fflush(err);
-    // Nothing of the record was written yet, and nothing of the run is
-    // worth tearing down in order.
-    std::_Exit(1);
+int runSetupDialog(int argc, const char* const* argv, ui::Application& app, std::FILE* out,
+                   std::FILE* err) {
+    return runSetupDialog(
+        argc, argv,
+        [&app](std::string& line) -> ui::Application* {
+            if (app.canShowWindows()) return &app;
+            line = noDisplayLine(app.whyNoWindows());
+            return nullptr;
+        },
+        out, err);
 }
 
 }  // namespace cli

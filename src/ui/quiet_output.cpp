@@ -30,35 +30,26 @@ int silenceToolkitOutput(bool keepCopy) {
 
 namespace {
 
-// The descriptor of the running report, or -2 while there is none.
-std::atomic<int> lostDisplayFd{-2};
+// The host of the running report, or null while there is none.
+std::atomic<const ToolkitHost*> lostDisplayHost{nullptr};
 
 void reportLostDisplay() { LostDisplayReport::displayWentAway(); }
 
 }  // namespace
 
 void LostDisplayReport::displayWentAway() {
-    const int fd = lostDisplayFd.load();
-    if (fd == -2) return;
-    static const char line[] = "setup-dialog: lost the display before an answer\n";
-    if (fd >= 0) {
-        [[maybe_unused]] const auto written = write(fd, line, sizeof line - 1);
-    }
-    _exit(1);
+    if (const ToolkitHost* host = lostDisplayHost.load()) host->endRun(EarlyEnd::DisplayLost);
 }
 
-LostDisplayReport::LostDisplayReport(int errorFd) {
+LostDisplayReport::LostDisplayReport(const ToolkitHost& host) {
     // Registered once, at the first report: handlers run last registered
     // first, so this one runs before the toolkit's own clean-up.
     static const bool registered = std::atexit(reportLostDisplay) == 0;
     (void)registered;
-    lostDisplayFd = errorFd < 0 ? -1 : errorFd;
+    lostDisplayHost = &host;
 }
 
-LostDisplayReport::~LostDisplayReport() { lostDisplayFd = -2; }
-
-const char WindowDeadline::kLine[] =
-    "setup-dialog: no display: cannot show the dialog (the window did not appear)\n";
+LostDisplayReport::~LostDisplayReport() { lostDisplayHost = nullptr; }
 
 namespace {
 
@@ -68,19 +59,13 @@ struct Deadline {
     std::mutex mutex;
     std::condition_variable changed;
     bool over = false;  // shown, or the object ended
-    int errorFd = -1;
+    const ToolkitHost* host = nullptr;
     std::thread waiter;
 };
 Deadline* deadline = nullptr;
 std::mutex deadlineMutex;
 
-[[noreturn]] void endTheRun(int errorFd) {
-    if (errorFd >= 0) {
-        [[maybe_unused]] const auto written =
-            write(errorFd, WindowDeadline::kLine, sizeof WindowDeadline::kLine - 1);
-    }
-    _exit(1);
-}
+void endTheRun(const ToolkitHost& host) { host.endRun(EarlyEnd::WindowNeverAppeared); }
 
 void windowShownIn(Deadline* d) {
     {
@@ -92,16 +77,16 @@ void windowShownIn(Deadline* d) {
 
 }  // namespace
 
-WindowDeadline::WindowDeadline(int errorFd, std::chrono::milliseconds limit) {
+WindowDeadline::WindowDeadline(const ToolkitHost& host, std::chrono::milliseconds limit) {
     const std::lock_guard<std::mutex> lock(deadlineMutex);
     if (deadline) return;
     deadline = new Deadline;
     Deadline* const d = deadline;
-    d->errorFd = errorFd;
+    d->host = &host;
     d->waiter = std::thread([d, limit] {
         std::unique_lock<std::mutex> wait(d->mutex);
         if (d->changed.wait_for(wait, limit, [d] { return d->over; })) return;
-        endTheRun(d->errorFd);
+        endTheRun(*d->host);
     });
 }
 
@@ -124,7 +109,7 @@ void WindowDeadline::windowShown() {
 
 void WindowDeadline::windowCannotAppear() {
     const std::lock_guard<std::mutex> lock(deadlineMutex);
-    if (deadline) endTheRun(deadline->errorFd);
+    if (deadline) endTheRun(*deadline->host);
 }
 
 }  // namespace ui

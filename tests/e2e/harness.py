@@ -128,15 +128,14 @@ def layout_problems(window, screen, buttons, rows, auto=None, scroll=None):
 
 def copy_with_icon(binary, folder, icon):
     """A copy of the program in folder with icon.png beside it (bytes, or
-    "fifo" for a pipe that would block a reader)."""
+    "fifo" for a pipe that would block a reader), and its window toolkit
+    modules, which it finds in its own folder."""
+    import glob
     import shutil
     program = os.path.join(folder, os.path.basename(binary))
     shutil.copy(binary, program)
-    # The window toolkits it loads from its own folder.
-    here = os.path.dirname(os.path.abspath(binary))
-    for name in os.listdir(here):
-        if name.startswith("toolkit-") and name.endswith(".so"):
-            os.symlink(os.path.join(here, name), os.path.join(folder, name))
+    for module in glob.glob(os.path.join(os.path.dirname(binary), "toolkit-*.so")):
+        shutil.copy(module, folder)
     path = os.path.join(folder, "icon.png")
     if icon == "fifo":
         os.mkfifo(path)

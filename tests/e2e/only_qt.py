@@ -1,5 +1,6 @@
 """What only the Qt backend on X11 and Wayland can show: which display it
-opens (display_cases.py), hostile surroundings (hostile_cases.py), a display
+opens (display_cases.py), hostile surroundings (hostile_cases.py), the
+fallbacks when its module is missing or cannot start (module_cases.py), a display
 it is the only client of, a window destroyed from outside, and keys typed at
 another window as the alert opens."""
 
@@ -10,6 +11,7 @@ import time
 
 import display_cases
 import hostile_cases
+import module_cases
 from cases import NO_DISPLAY, no_display
 from harness import Failure, expect_run, fail_fast_env, run_plain, start_xvfb, stop, wait_for
 
@@ -92,5 +94,5 @@ def cases(driver):
            a_window_destroyed_from_outside_ends_the_run_as_closed,
            keys_typed_at_another_window_as_the_dialog_opens_answer_nothing]
     found = (own + display_cases.headless_cases(binary) + display_cases.window_cases(driver)
-             + hostile_cases.hostile_cases(binary))
+             + hostile_cases.hostile_cases(binary) + module_cases.module_cases(binary))
     return [(case.__name__, case) for case in found]

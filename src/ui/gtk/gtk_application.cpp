@@ -13,7 +13,6 @@
 // - Fonts, colours, images: the desktop's font and its dim text style.
 // What it ignores: the activation policy, and the Edit menu, whose keys
 // (Ctrl+X, C, V, A) GTK's fields already have.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <gtk/gtk.h>
@@ -60,16 +59,9 @@ void dropDebugSettings() {
 }
 
 bool startGtk(const ToolkitHost& host) {
-    if (!host.showToolkitMessages) {
-        dropDebugSettings();
-        // Libraries under GTK (the GL driver, the input method) write to the
-        // descriptor itself; the program's own lines go through its copy.
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            dup2(null, STDERR_FILENO);
-            close(null);
-        }
-    }
+    // Standard error itself the program has pointed away already; what
+    // GTK and GLib say goes through the writer, and out only when asked.
+    if (!host.showToolkitMessages) dropDebugSettings();
     g_log_set_writer_func(quietWriter, nullptr, nullptr);
     // Only a display the program found answering, X11 first.
     if (host.x11Answers) {

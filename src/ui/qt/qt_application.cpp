@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QPalette>
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "ui/arena.h"
@@ -17,7 +18,6 @@
 #include "ui/qt/qt_controls.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/quiet_output.h"
-#include "ui/window_backend.h"
 
 namespace ui::qt {
 
@@ -25,6 +25,7 @@ namespace {
 
 class QtApplicationImpl final : public Application, private AlertHost {
 public:
+    explicit QtApplicationImpl(const ToolkitHost& host) : host_(host) {}
     ~QtApplicationImpl() override {
         // Widgets first, the Qt application object last.
         arena_.clear();
@@ -34,17 +35,17 @@ public:
     void setMainMenu(Menu& menu) override { mainMenu_ = &static_cast<QtMenu&>(menu); }
     void activateIgnoringOtherApps(bool) override { activationRequested_ = true; }
 
-    // Asked once when the backend is chosen and again before the dialog: the
-    // display is probed only the first time.
+    // Asked once when the toolkit is chosen and again before the dialog:
+    // the platform is chosen only the first time.
     bool canShowWindows() override {
         if (qApp) return true;
-        if (!platformStarts_) {
+        if (!platform_) {
             // The choice reads the platform plugins' metadata, which Qt may
             // report on (QT_DEBUG_PLUGINS, logging rules, a broken plugin).
-            captureToolkitOutput();
-            platformStarts_ = choosePlatformForQt(noDisplay_);
+            captureToolkitOutput(host_);
+            platform_ = choosePlatformForQt(host_, noDisplay_);
         }
-        return *platformStarts_;
+        return !platform_->isEmpty();
     }
     NoDisplayReason whyNoWindows() override { return noDisplay_; }
 
@@ -148,28 +149,46 @@ private:
 
     void ensureQt() {
         if (qt_) return;
-        captureToolkitOutput();
-        windowDeadline_.emplace(errorLineFd());
-        qt_ = startQt();
+        captureToolkitOutput(host_);
+        windowDeadline_.emplace(host_);
+        qt_ = startQt(platform_.value_or(QString()));
         installAlertCheckBoxAccessibility();
         // From here on Qt ends the process itself if the display goes away.
-        lostDisplay_.emplace(errorLineFd());
+        lostDisplay_.emplace(host_);
     }
 
+    const ToolkitHost host_;  // a copy: the deadline and the reports point at it
     std::unique_ptr<QApplication> qt_;
     std::optional<WindowDeadline> windowDeadline_;
     std::optional<LostDisplayReport> lostDisplay_;  // ends before Qt does
     Arena arena_;
     QtMenu* mainMenu_ = nullptr;
     bool activationRequested_ = false;
-    std::optional<bool> platformStarts_;
+    std::optional<QString> platform_;  // chosen; empty when none shows windows
     NoDisplayReason noDisplay_;
 };
 
 }  // namespace
 
-std::unique_ptr<Application> makeApplication() { return std::make_unique<QtApplicationImpl>(); }
+std::unique_ptr<Application> makeApplication(const ToolkitHost& host) {
+    return std::make_unique<QtApplicationImpl>(host);
+}
+
+std::unique_ptr<Application> makeApplication() {
+    ToolkitHost host;
+    host.endRun = [](EarlyEnd) { std::_Exit(1); };
+    return makeApplication(host);
+}
 
 }  // namespace ui::qt
 
-std::unique_ptr<ui::Application> ui::makeWindowApplication() { return qt::makeApplication(); }
+// The module's one exported symbol. Nothing of Qt runs here: Qt starts with
+// the first window. Null only when even the object cannot be made.
+extern "C" __attribute__((visibility("default"))) ui::Application* setup_dialog_toolkit_v1(
+    const ui::ToolkitHost& host) {
+    try {
+        return ui::qt::makeApplication(host).release();
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -17,21 +17,27 @@
 // - Menu: the Edit menu's key equivalents become shortcuts of each alert,
 //   Command and Control both Ctrl; no menu bar is shown.
 // - Application: activation raises and activates the dialog; the platform
-//   (X11 first, else Wayland) is chosen and probed before Qt starts, and a
-//   display lost while Qt runs is reported (qt_platform).
+//   (X11 first, else Wayland) is chosen among the displays the host's probe
+//   found answering, and a display lost while Qt runs, or a window that
+//   never appears, ends the run through the host (qt_platform).
 // What it ignores: the activation policy (every Qt program is a regular
 // one) and menu titles (nothing shows them).
 #pragma once
 
 #include <memory>
 
-#include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 
 namespace ui::qt {
 
 // The application object. Qt itself is started lazily, when the first window
-// or control is made, so that runs that end at the command line need no
-// display and load no GUI.
+// or control is made. canShowWindows() chooses Qt's platform among the
+// displays the host found answering. The module's entry,
+// setup_dialog_toolkit_v1, returns one of these.
+std::unique_ptr<Application> makeApplication(const ToolkitHost& host);
+
+// For tests that drive the backend in process: a host that ends a run
+// early with status 1 and nothing said.
 std::unique_ptr<Application> makeApplication();
 
 }  // namespace ui::qt

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "ui/toolkit.h"
+#include "ui/toolkit_host.h"
 
 class QApplication;
 
@@ -32,21 +32,20 @@ struct PlatformSurroundings {
 // means X11 where it works (there the alert can stay on top), else Wayland.
 QString choosePlatform(const QString& requested, const PlatformSurroundings& surroundings);
 
-// Chooses the platform on this machine and pins Qt to it, so that Qt never
-// tries one that would end the process. False when there is none, with
-// `why` saying what was found instead.
-bool choosePlatformForQt(NoDisplayReason& why);
+// The platform Qt is to start on this machine, given the displays the
+// host's probe found answering; empty when there is none, with `why`
+// saying so.
+QString choosePlatformForQt(const ToolkitHost& host, NoDisplayReason& why);
 
-// Points standard error away and sends Qt's messages through the program's
-// own handler (unless SETUP_DIALOG_DEBUG=1 asks to see them), before anything
-// of Qt runs, the reading of plugin metadata included. Once per run.
-void captureToolkitOutput();
+// Sends Qt's messages through the program's own handler, before anything of
+// Qt runs, the reading of plugin metadata included: they reach standard
+// error only when SETUP_DIALOG_DEBUG=1 asks for them, and a fatal one ends
+// the run through the host, which must outlive the run.
+void captureToolkitOutput(const ToolkitHost& host);
 
-// Starts Qt from the program name alone: the items on the command line are
-// the parent's data, never Qt options.
-std::unique_ptr<QApplication> startQt();
-
-// Where the program's last line still reaches standard error once Qt runs.
-int errorLineFd();
+// Starts Qt on `platform` (empty: as Qt chooses) from the program name
+// alone, once the settings that would end the run or show nothing are
+// dropped and a bus that never answers is kept out.
+std::unique_ptr<QApplication> startQt(const QString& platform);
 
 }  // namespace ui::qt

@@ -1,0 +1,351 @@
+#include "platform/display_probe.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+bool isNamed(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// The probe's X connection, kept open for the rest of the run: an X server
+// with no other client resets when the last one leaves, and would refuse the
+// toolkit's own connection while it does.
+struct HeldX11Connection {
+    void* library = nullptr;
+    void* connection = nullptr;
+    void (*disconnect)(void*) = nullptr;
+
+    void release() {
+        if (connection) disconnect(connection);
+        if (library) dlclose(library);
+        *this = {};
+    }
+};
+HeldX11Connection heldX11;
+
+// A pipe whose ends close on exec (pipe2 is not everywhere). The probes
+// run before the program starts any thread that could fork meanwhile.
+bool closingPipe(int ends[2]) {
+    if (pipe(ends) != 0) return false;
+    fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    return true;
+}
+
+// How long a display may take to answer before it counts as none.
+constexpr auto kProbeDeadline = std::chrono::seconds(2);
+
+// A check run in a child process, with the child's standard error at
+// /dev/null (libraries report their failures there), under a deadline. A
+// display that accepts a connection and never answers, or an authority file
+// that never ends (a FIFO, /dev/zero), would otherwise hang the run: the
+// child is killed instead. A child that passed can stay connected until
+// release(): an X server whose last client leaves resets or ends, and would
+// refuse the connection that follows.
+class Probe {
+public:
+    Probe(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
+        int ready[2], hold[2];
+        if (!closingPipe(ready)) return;
+        if (!closingPipe(hold)) {
+            close(ready[0]);
+            close(ready[1]);
+            return;
+        }
+        child_ = fork();
+        if (child_ == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) dup2(null, STDERR_FILENO);
+            close(ready[0]);
+            close(hold[1]);
+            if (!check(argument)) _exit(1);
+            [[maybe_unused]] const auto told = write(ready[1], "1", 1);
+            char gone;
+            [[maybe_unused]] const auto held = read(hold[0], &gone, 1);  // until released
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        holdFd_ = hold[1];
+        if (child_ > 0) {
+            pollfd answer{ready[0], POLLIN, 0};
+            char told = 0;
+            passed_ = poll(&answer, 1, static_cast<int>(deadline.count())) > 0 &&
+                      read(ready[0], &told, 1) == 1 && told == '1';
+        }
+        close(ready[0]);
+        if (!passed_) release();
+    }
+    ~Probe() { release(); }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    bool passed() const { return passed_; }
+
+    // Lets the child go: it ends once it sees the hold closed, or is killed
+    // when it did not pass.
+    void release() {
+        if (holdFd_ >= 0) close(holdFd_);
+        holdFd_ = -1;
+        if (child_ <= 0) return;
+        if (!passed_) kill(child_, SIGKILL);
+        waitpid(child_, nullptr, 0);
+        child_ = -1;
+    }
+
+private:
+    pid_t child_ = -1;
+    int holdFd_ = -1;
+    bool passed_ = false;
+};
+
+bool passesWithin(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
+    return Probe(deadline, check, argument).passed();
+}
+
+// In the probing child: the X server answers a round trip, and has the
+// screen that DISPLAY names (Qt aborts on a screen the server lacks).
+bool x11ServerAnswers(const char* display) {
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return false;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using GetSetup = const void* (*)(void*);
+    using RootsLength = int (*)(const void*);
+    using GetInputFocus = unsigned (*)(void*);
+    using GetInputFocusReply = void* (*)(void*, unsigned, void**);
+    auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    auto getSetup = reinterpret_cast<GetSetup>(dlsym(xcb, "xcb_get_setup"));
+    auto rootsLength = reinterpret_cast<RootsLength>(dlsym(xcb, "xcb_setup_roots_length"));
+    auto getInputFocus = reinterpret_cast<GetInputFocus>(dlsym(xcb, "xcb_get_input_focus"));
+    auto focusReply = reinterpret_cast<GetInputFocusReply>(dlsym(xcb, "xcb_get_input_focus_reply"));
+    if (!connect || !hasError || !getSetup || !rootsLength || !getInputFocus || !focusReply) {
+        return false;
+    }
+    int screen = -1;
+    void* connection = connect(display, &screen);
+    if (!connection || hasError(connection) != 0) return false;
+    if (screen < 0 || screen >= rootsLength(getSetup(connection))) return false;
+    void* reply = focusReply(connection, getInputFocus(connection), nullptr);
+    return reply != nullptr;  // the process ends here: nothing to free
+}
+
+// Whether something listens where the X display `number` on `host` takes
+// connections, as libxcb looks for it: the local socket (abstract, then in
+// the file system) for no host or "unix", else TCP port 6000 + number.
+bool x11SocketAccepts(const std::string& host, int number) {
+    const auto connects = [](int family, const sockaddr* address, socklen_t length) {
+        const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        const bool accepted = connect(fd, address, length) == 0;
+        close(fd);
+        return accepted;
+    };
+    if (host.empty() || host == "unix" || host[0] == '/') {
+        const std::string path =
+            host[0] == '/' ? host : "/tmp/.X11-unix/X" + std::to_string(number);
+        for (const std::size_t lead : {std::size_t{1}, std::size_t{0}}) {  // abstract first
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            if (lead + path.size() >= sizeof address.sun_path) return false;
+            std::memcpy(address.sun_path + lead, path.data(), path.size());
+            const auto length =
+                static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lead + path.size());
+            if (connects(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length)) return true;
+        }
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(6000 + number).c_str(), &hints, &found) != 0) {
+        return false;
+    }
+    bool accepted = false;
+    for (const addrinfo* at = found; at && !accepted; at = at->ai_next) {
+        accepted = connects(at->ai_family, at->ai_addr, at->ai_addrlen);
+    }
+    freeaddrinfo(found);
+    return accepted;
+}
+
+// In the probing child: the X server is there, its socket takes the
+// connection, and it turns the connection away at set-up, as it does a user
+// without its authority (or when it has no room for another client).
+bool x11ServerRefuses(const char* display) {
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return false;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using ParseDisplay = int (*)(const char*, char**, int*, int*);
+    auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    auto parse = reinterpret_cast<ParseDisplay>(dlsym(xcb, "xcb_parse_display"));
+    if (!connect || !hasError || !parse) return false;
+    // XCB_CONN_ERROR: the socket or the set-up failed. A wrong screen or a
+    // name that does not parse has codes of its own, and is no refusal.
+    constexpr int kConnectionError = 1;
+    if (hasError(connect(display, nullptr)) != kConnectionError) return false;
+    char* host = nullptr;
+    int number = 0, screen = 0;
+    if (!parse(display, &host, &number, &screen)) return false;
+    return x11SocketAccepts(host ? host : "", number);  // the process ends here: nothing to free
+}
+
+enum class X11Answer { Opens, Silent, Refused };
+
+// Asks the X server named by DISPLAY whether it takes a connection, without
+// letting Qt try (Qt aborts the process when it cannot open its display).
+// When it does not, tells a server that is gone or never answers from one
+// that turned this user away: the line the parent sees says which.
+X11Answer x11DisplayOpens(const char* display) {
+    heldX11.release();
+    const auto start = std::chrono::steady_clock::now();
+    Probe probe(kProbeDeadline, x11ServerAnswers, display);
+    if (!probe.passed()) {
+        // A probe that ran out its deadline met a server that never answered.
+        if (std::chrono::steady_clock::now() - start >= kProbeDeadline) return X11Answer::Silent;
+        return passesWithin(kProbeDeadline, x11ServerRefuses, display) ? X11Answer::Refused
+                                                                       : X11Answer::Silent;
+    }
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return X11Answer::Silent;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    if (!connect || !hasError || !disconnect) {
+        dlclose(xcb);
+        return X11Answer::Silent;
+    }
+    // xcb_connect never returns null: a failed connection is an error object.
+    heldX11 = {xcb, connect(display, nullptr), disconnect};
+    if (hasError(heldX11.connection) == 0) return X11Answer::Opens;
+    heldX11.release();
+    return X11Answer::Silent;
+}
+
+// In the probing child: the Wayland compositor of this session answers a
+// round trip, the way Qt will connect to it.
+bool waylandCompositorAnswers(const char*) {
+    void* wayland = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!wayland) return false;
+    using Connect = void* (*)(const char*);
+    using Roundtrip = int (*)(void*);
+    auto connect = reinterpret_cast<Connect>(dlsym(wayland, "wl_display_connect"));
+    auto roundtrip = reinterpret_cast<Roundtrip>(dlsym(wayland, "wl_display_roundtrip"));
+    if (!connect || !roundtrip) return false;
+    // A socket file left by a compositor that is gone refuses the
+    // connection; one that never answers runs out the deadline.
+    void* display = connect(nullptr);
+    return display && roundtrip(display) >= 0;
+}
+
+// Asks the Wayland compositor of this session whether it is there. A socket
+// handed down in WAYLAND_SOCKET is checked without connecting, since a
+// connection would use it up.
+bool waylandDisplayOpens() {
+    if (const char* handed = std::getenv("WAYLAND_SOCKET"); handed && *handed) {
+        char* end = nullptr;
+        const long fd = std::strtol(handed, &end, 10);
+        struct stat info {};
+        return *end == '\0' && fd >= 0 && fd <= 65535 && fstat(static_cast<int>(fd), &info) == 0 &&
+               S_ISSOCK(info.st_mode);
+    }
+    // Without WAYLAND_DISPLAY there is no session to show in (a login over
+    // SSH, say), even where a compositor's socket is at its default place.
+    if (!isNamed("WAYLAND_DISPLAY")) return false;
+    return passesWithin(kProbeDeadline, waylandCompositorAnswers, nullptr);
+}
+
+// In the probing child: the session bus answers, and, when `accessibility`
+// is set, so does the accessibility bus it names (the one Qt's bridge to
+// screen readers joins before any window shows).
+bool busesAnswer(const char* accessibility) {
+    void* dbus = dlopen("libdbus-1.so.3", RTLD_NOW | RTLD_LOCAL);
+    if (!dbus) return false;
+    using BusGet = void* (*)(int, void*);
+    using NewCall = void* (*)(const char*, const char*, const char*, const char*);
+    using SendAndBlock = void* (*)(void*, void*, int, void*);
+    using GetArgs = unsigned (*)(void*, void*, int, ...);
+    using Open = void* (*)(const char*, void*);
+    using Register = unsigned (*)(void*, void*);
+    auto busGet = reinterpret_cast<BusGet>(dlsym(dbus, "dbus_bus_get_private"));
+    auto newCall = reinterpret_cast<NewCall>(dlsym(dbus, "dbus_message_new_method_call"));
+    auto sendAndBlock =
+        reinterpret_cast<SendAndBlock>(dlsym(dbus, "dbus_connection_send_with_reply_and_block"));
+    auto getArgs = reinterpret_cast<GetArgs>(dlsym(dbus, "dbus_message_get_args"));
+    auto open = reinterpret_cast<Open>(dlsym(dbus, "dbus_connection_open_private"));
+    auto registerOn = reinterpret_cast<Register>(dlsym(dbus, "dbus_bus_register"));
+    if (!busGet || !newCall || !sendAndBlock || !getArgs || !open || !registerOn) return false;
+    constexpr int kSessionBus = 0, kTypeString = 's', kTypeInvalid = 0;
+    void* session = busGet(kSessionBus, nullptr);
+    if (!session) return false;
+    if (!accessibility) return true;
+    const char* address = std::getenv("AT_SPI_BUS_ADDRESS");
+    if (!address || !*address) {
+        void* call = newCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+        void* reply = call ? sendAndBlock(session, call, 1000, nullptr) : nullptr;
+        if (!reply || !getArgs(reply, nullptr, kTypeString, &address, kTypeInvalid)) return false;
+    }
+    void* bus = open(address, nullptr);
+    return bus && registerOn(bus, nullptr);
+}
+
+}  // namespace
+
+Displays probeDisplays() {
+    Displays found;
+    if (isNamed("DISPLAY")) {
+        found.x11Name = std::getenv("DISPLAY");
+        switch (x11DisplayOpens(found.x11Name.c_str())) {
+        case X11Answer::Opens:
+            found.x11 = Answer::Opens;
+            break;
+        case X11Answer::Silent:
+            found.x11 = Answer::Silent;
+            break;
+        case X11Answer::Refused:
+            found.x11 = Answer::Refused;
+            break;
+        }
+    }
+    if (isNamed("WAYLAND_DISPLAY")) found.waylandName = std::getenv("WAYLAND_DISPLAY");
+    if (isNamed("WAYLAND_SOCKET") || isNamed("WAYLAND_DISPLAY")) {
+        found.wayland = waylandDisplayOpens() ? Answer::Opens
+                        : isNamed("WAYLAND_DISPLAY") ? Answer::Silent
+                                                      : Answer::NotNamed;
+    }
+    return found;
+}
+
+Buses probeBuses() {
+    Buses buses;
+    buses.session = isNamed("DBUS_SESSION_BUS_ADDRESS") && passesWithin(kProbeDeadline, busesAnswer, nullptr);
+    buses.accessibility = buses.session && passesWithin(kProbeDeadline, busesAnswer, "accessibility");
+    return buses;
+}
+
+}  // namespace platform
