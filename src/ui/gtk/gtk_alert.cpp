@@ -91,6 +91,9 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
     gtk_label_set_wrap(GTK_LABEL(heading), TRUE);
     gtk_label_set_wrap_mode(GTK_LABEL(heading), PANGO_WRAP_WORD_CHAR);
     gtk_label_set_justify(GTK_LABEL(heading), GTK_JUSTIFY_CENTER);
+    // As wide as the accessory view, or the alert's own width: a long
+    // line wraps instead of widening the alert.
+    gtk_label_set_max_width_chars(GTK_LABEL(heading), 20);
     gtk_widget_set_size_request(heading, textWidth, -1);
     gtk_box_append(GTK_BOX(message), heading);
     if (!informative_.empty()) {
@@ -99,6 +102,7 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
         gtk_label_set_wrap(GTK_LABEL(body), TRUE);
         gtk_label_set_wrap_mode(GTK_LABEL(body), PANGO_WRAP_WORD_CHAR);
         gtk_label_set_justify(GTK_LABEL(body), GTK_JUSTIFY_CENTER);
+        gtk_label_set_max_width_chars(GTK_LABEL(body), 20);
         gtk_label_set_selectable(GTK_LABEL(body), TRUE);
         gtk_widget_set_size_request(body, textWidth, -1);
         gtk_widget_set_can_focus(body, FALSE);

@@ -142,7 +142,9 @@ GtkWidget* makeTextWidget(GtkTextField::Kind kind) {
     if (kind == GtkTextField::Kind::Field) return gtk_entry_new();
     GtkWidget* label = gtk_label_new(nullptr);
     gtk_label_set_xalign(GTK_LABEL(label), 0);
-    gtk_label_set_yalign(GTK_LABEL(label), 0);
+    // A one-line label (a field's caption) stands level with the middle of
+    // its row, where a field taller than its frame grows about.
+    gtk_label_set_yalign(GTK_LABEL(label), kind == GtkTextField::Kind::Label ? 0.5f : 0.0f);
     if (kind == GtkTextField::Kind::WrappingLabel) {
         gtk_label_set_wrap(GTK_LABEL(label), TRUE);
         gtk_label_set_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
