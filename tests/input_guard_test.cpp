@@ -1,11 +1,11 @@
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace ui::alert {
 namespace {
 
 using std::chrono::milliseconds;
@@ -117,4 +117,4 @@ TEST(InputGuard, AHeldKeyCountsOnlyWhenPressedAfterTheQuietTime) {
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace ui::alert

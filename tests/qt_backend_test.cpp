@@ -17,7 +17,7 @@
 #include <functional>
 
 #include "ui/edit_menu.h"
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 #include "ui/qt/qt_application.h"
 #include "ui/qt/qt_platform.h"
 
@@ -58,7 +58,7 @@ long runWith(ui::Alert& alert, std::function<void(QDialog*)> user) {
 
 // An alert drops every key until it has been active for a quiet time.
 void waitOutTheGuard() {
-    QTest::qWait(static_cast<int>(ui::InputGuard::kQuietTime.count()) + 150);
+    QTest::qWait(static_cast<int>(ui::alert::InputGuard::kQuietTime.count()) + 150);
 }
 
 void key(QDialog* dialog, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -197,7 +197,7 @@ TEST_F(QtBackend, ReturnPressesTheFirstButtonAndEscapeOnlyACancelButton) {
 // Keys aimed at another window must not answer an alert that has just taken
 // the focus; a click or a screen reader's press must answer it at once.
 TEST_F(QtBackend, KeysActOnlyAfterTheAlertHasBeenActiveForAQuietTime) {
-    const int quiet = static_cast<int>(ui::InputGuard::kQuietTime.count());
+    const int quiet = static_cast<int>(ui::alert::InputGuard::kQuietTime.count());
     auto makeAlert = [&]() -> ui::Alert& {
         ui::Alert& alert = app->makeAlert();
         alert.addButtonWithTitle("Configure");

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "ui/alert/screen_plan.h"
+#include "ui/alert/tab_order.h"
+
 namespace ui {
 
 namespace {
@@ -36,11 +39,25 @@ void ViewTreeNode::addChildNode(ViewTreeNode& child) {
 std::vector<PlacedNode> inReadingOrder(const ViewTreeNode& root) {
     std::vector<PlacedNode> nodes;
     collect(root, 0, 0, nodes);
-    std::stable_sort(nodes.begin(), nodes.end(), [](const PlacedNode& a, const PlacedNode& b) {
-        const double topA = a.frame.y + a.frame.height, topB = b.frame.y + b.frame.height;
-        return topA != topB ? topA > topB : a.frame.x < b.frame.x;
-    });
-    return nodes;
+    std::vector<Rect> frames;
+    for (const PlacedNode& node : nodes) frames.push_back(node.frame);
+    std::vector<PlacedNode> ordered;
+    for (std::size_t index : alert::readingOrder(frames)) ordered.push_back(nodes[index]);
+    return ordered;
+}
+
+ScrolledRows scrolledRows(const ViewTreeNode& accessory) {
+    ScrolledRows found;
+    std::vector<Rect> frames;
+    for (const PlacedNode& placed : inReadingOrder(accessory)) {
+        if (placed.node->parentNode() != &accessory) continue;
+        frames.push_back(placed.frame);
+        found.rows.push_back(placed.node);
+    }
+    const alert::Band band = alert::scrolledBand(frames, accessory.nodeFrame().height);
+    found.rows.resize(band.rows);
+    found.height = band.height;
+    return found;
 }
 
 }  // namespace ui

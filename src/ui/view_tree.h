@@ -63,4 +63,13 @@ struct PlacedNode {
 // they were added in.
 std::vector<PlacedNode> inReadingOrder(const ViewTreeNode& root);
 
+// The part of an accessory view that scrolls when the alert is too tall (see
+// alert::scrolledBand): its leading rows, none when the whole view scrolls,
+// and the band's height in points.
+struct ScrolledRows {
+    std::vector<ViewTreeNode*> rows;
+    double height = 0;
+};
+ScrolledRows scrolledRows(const ViewTreeNode& accessory);
+
 }  // namespace ui

@@ -13,9 +13,9 @@
 #include "ui/arena.h"
 #include "ui/display_text.h"
 #include "ui/image_header.h"
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 #include "ui/quiet_output.h"
-#include "ui/screen_fit.h"
+#include "ui/alert/screen_plan.h"
 #include "ui/view_tree.h"
 #include "ui/window_backend.h"
 
@@ -91,15 +91,15 @@ protected:
 // focus. It does not own the guard.
 @interface SetupDialogKeyFocusWatcher : NSObject {
 @private
-    ui::InputGuard* guard_;
+    ui::alert::InputGuard* guard_;
 }
-- (instancetype)initWithGuard:(ui::InputGuard*)guard;
+- (instancetype)initWithGuard:(ui::alert::InputGuard*)guard;
 - (void)windowDidBecomeKey:(NSNotification*)notification;
 - (void)windowDidResignKey:(NSNotification*)notification;
 @end
 
 @implementation SetupDialogKeyFocusWatcher
-- (instancetype)initWithGuard:(ui::InputGuard*)guard {
+- (instancetype)initWithGuard:(ui::alert::InputGuard*)guard {
     self = [super init];
     if (self) guard_ = guard;
     return self;
@@ -107,7 +107,7 @@ protected:
 
 - (void)windowDidBecomeKey:(NSNotification*)notification {
     (void)notification;
-    guard_->activated(ui::InputGuard::Clock::now());
+    guard_->activated(ui::alert::InputGuard::Clock::now());
 }
 
 - (void)windowDidResignKey:(NSNotification*)notification {
@@ -117,6 +117,11 @@ protected:
 @end
 
 namespace ui::appkit {
+
+using alert::InputGuard;
+using alert::KeyEvent;
+using alert::kMinimumScrolledHeight;
+using alert::leadingRowCount;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "ui/gtk/gtk_x11.h"
-#include "ui/screen_fit.h"
+#include "ui/alert/screen_plan.h"
 
 namespace ui::gtk {
 
@@ -76,17 +76,17 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
     gtk_widget_set_margin_start(message, 30);
     gtk_widget_set_margin_end(message, 30);
     // The program's icon where it has one, else the theme's sign.
-    GtkWidget* icon = icon_ ? gtk_image_new_from_paintable(GDK_PAINTABLE(icon_))
-                            : gtk_image_new_from_icon_name(style_ == kAlertStyleInformational
-                                                               ? "dialog-information"
-                                                               : "dialog-warning");
+    GtkWidget* icon =
+        model_.icon ? gtk_image_new_from_paintable(GDK_PAINTABLE(static_cast<const GtkImage*>(model_.icon)->texture))
+                    : gtk_image_new_from_icon_name(model_.style == kAlertStyleInformational ? "dialog-information"
+                                                                                             : "dialog-warning");
     gtk_image_set_pixel_size(GTK_IMAGE(icon), 64);
     gtk_accessible_update_property(GTK_ACCESSIBLE(icon), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                   style_ == kAlertStyleInformational ? "Information" : "Warning", -1);
+                                   alert::stockSignName(model_.style).c_str(), -1);
     gtk_box_append(GTK_BOX(message), icon);
 #endif
     const int textWidth = std::max(pixels(300), accessory_ ? pixels(accessory_->nodeFrame().width) : 0);
-    GtkWidget* heading = gtk_label_new(message_.c_str());  // never markup
+    GtkWidget* heading = gtk_label_new(model_.messageText.c_str());  // never markup
     gtk_widget_add_css_class(heading, "title-2");
     gtk_label_set_wrap(GTK_LABEL(heading), TRUE);
     gtk_label_set_wrap_mode(GTK_LABEL(heading), PANGO_WRAP_WORD_CHAR);
@@ -96,8 +96,8 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
     gtk_label_set_max_width_chars(GTK_LABEL(heading), 20);
     gtk_widget_set_size_request(heading, textWidth, -1);
     gtk_box_append(GTK_BOX(message), heading);
-    if (!informative_.empty()) {
-        GtkWidget* body = gtk_label_new(informative_.c_str());
+    if (!model_.informativeText.empty()) {
+        GtkWidget* body = gtk_label_new(model_.informativeText.c_str());
         gtk_widget_add_css_class(body, "body");
         gtk_label_set_wrap(GTK_LABEL(body), TRUE);
         gtk_label_set_wrap_mode(GTK_LABEL(body), PANGO_WRAP_WORD_CHAR);
@@ -120,12 +120,12 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
     // The first button stands rightmost, the others leftward in order; a
     // screen reader still meets them in the order they were added.
     gtk_widget_set_direction(responses, GTK_TEXT_DIR_RTL);
-    for (std::size_t i = 0; i < titles_.size(); ++i) {
-        GtkWidget* button = gtk_button_new_with_label(titles_[i].c_str());  // no mnemonic
+    for (std::size_t i = 0; i < model_.buttons.size(); ++i) {
+        GtkWidget* button = gtk_button_new_with_label(model_.buttons[i].c_str());  // no mnemonic
         gtk_widget_set_hexpand(button, TRUE);
         gtk_widget_add_css_class(button, "flat");
         gtk_accessible_update_property(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                       titles_[i].c_str(), -1);
+                                       model_.buttons[i].c_str(), -1);
         gtk_accessible_update_state(GTK_ACCESSIBLE(gtk_button_get_child(GTK_BUTTON(button))),
                                     GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
         if (i == 0) {
@@ -135,7 +135,7 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
         g_object_set_data(G_OBJECT(button), "result", GSIZE_TO_POINTER(i));
         g_signal_connect(button, "clicked", G_CALLBACK(+[](GtkButton* pressed, GtkAlert* self) {
                              const auto index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(pressed), "result"));
-                             self->finish(kAlertFirstButtonReturn + static_cast<long>(index));
+                             self->finish(alert::resultOfButton(index));
                          }),
                          this);
         gtk_box_append(GTK_BOX(responses), button);
@@ -145,7 +145,7 @@ GtkWidget* GtkAlert::buildWindow(GtkWidget* extra) {
     gtk_box_append(GTK_BOX(column), area);
     // Closing the window answers none of the buttons.
     g_signal_connect(dialog, "close-request", G_CALLBACK(+[](GtkWindow*, GtkAlert* self) -> gboolean {
-                         self->finish(kModalResponseCancel);
+                         self->finish(self->model_.answerFor(alert::Ending::WindowClosed));
                          return TRUE;
                      }),
                      this);
@@ -164,18 +164,11 @@ void GtkAlert::fitToScreen(GtkWidget* extra) {
     if (overflow <= 0) return;
 
     GtkWidget* view = accessory_->widget();
-    std::vector<ViewTreeNode*> rows;
-    std::vector<Rect> frames;
-    for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
-        if (placed.node->parentNode() != accessory_) continue;
-        frames.push_back(placed.frame);
-        rows.push_back(placed.node);
-    }
-    rows.resize(leadingRowCount(frames));
-    if (rows.size() == accessory_->childNodes().size()) rows.clear();  // all list: scrolls whole
+    const ScrolledRows scrolled = scrolledRows(*accessory_);
+    const std::vector<ViewTreeNode*>& rows = scrolled.rows;
     const double viewHeight = accessory_->nodeFrame().height;
-    const int band = pixels(rows.empty() ? viewHeight : viewHeight - frames[rows.size() - 1].y);
-    const int visible = std::max(pixels(kMinimumScrolledHeight), band - overflow);
+    const int band = pixels(scrolled.height);
+    const int visible = std::max(pixels(alert::kMinimumScrolledHeight), band - overflow);
     const int width = pixels(accessory_->nodeFrame().width);
 
     g_object_ref(view);
@@ -214,7 +207,7 @@ void GtkAlert::layout() {
     GtkWidget* extra = extraChild();
     dialog_ = buildWindow(extra);
     g_object_ref_sink(dialog_);
-    gtk_window_set_title(GTK_WINDOW(dialog_), message_.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog_), model_.messageText.c_str());
     gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
     fitToScreen(extra);
 
@@ -245,30 +238,24 @@ gboolean GtkAlert::keyPressed(GtkEventControllerKey*, guint keyval, guint keycod
                               GtkAlert* self) {
     const bool down = std::find(self->keysDown_.begin(), self->keysDown_.end(), keycode) != self->keysDown_.end();
     if (!down) self->keysDown_.push_back(keycode);
-    KeyEvent key{keycode, down ? KeyEvent::Phase::Repeat : KeyEvent::Phase::Press};
-    if (!self->guard_.keyArrives(InputGuard::Clock::now(), key)) return TRUE;
+    alert::KeyEvent key{keycode, down ? alert::KeyEvent::Phase::Repeat : alert::KeyEvent::Phase::Press};
+    if (!self->guard_.keyArrives(alert::InputGuard::Clock::now(), key)) return TRUE;
     const auto modifiers = state & (GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SHIFT_MASK | GDK_SUPER_MASK);
     if (keyval == GDK_KEY_Escape) {
-        // Escape presses "Cancel" where there is one and does nothing
-        // otherwise: an alert is never dismissed without an answer.
-        if (modifiers == 0) {
-            const auto cancel = std::find(self->titles_.begin(), self->titles_.end(), "Cancel");
-            if (cancel != self->titles_.end()) {
-                self->finish(kAlertFirstButtonReturn + (cancel - self->titles_.begin()));
-            }
-        }
+        // Never dismissed without an answer the dialog knows.
+        if (modifiers == 0) self->finish(self->model_.answerFor(alert::Ending::Escape));
         return TRUE;
     }
     if ((keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter || keyval == GDK_KEY_ISO_Enter) &&
-        modifiers == 0 && !self->buttons_.empty()) {
-        // Return presses the focused button, as everywhere in GTK; from
-        // anything else (a checkbox, a field) the default one.
+        modifiers == 0) {
+        // The focused button takes it where that is the convention (GTK's
+        // own button activation); from anything else (a checkbox, a field)
+        // the alert answers it.
         GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(self->dialog_));
-        if (!focus || !GTK_IS_BUTTON(focus)) {
-            self->finish(kAlertFirstButtonReturn);
-            return TRUE;
-        }
-        return FALSE;
+        const bool toFocus = kCapabilities.returnKey == alert::ReturnKey::FocusedButton;
+        if (toFocus && focus && GTK_IS_BUTTON(focus)) return FALSE;
+        self->finish(self->model_.answerFor(alert::Ending::Return));
+        return TRUE;
     }
     if (keyval == GDK_KEY_Tab || keyval == GDK_KEY_ISO_Left_Tab || keyval == GDK_KEY_KP_Tab) {
         if ((modifiers & ~GDK_SHIFT_MASK) != 0) return FALSE;
@@ -280,12 +267,12 @@ gboolean GtkAlert::keyPressed(GtkEventControllerKey*, guint keyval, guint keycod
 
 void GtkAlert::keyReleased(GtkEventControllerKey*, guint, guint keycode, GdkModifierType, GtkAlert* self) {
     std::erase(self->keysDown_, keycode);
-    self->guard_.keyArrives(InputGuard::Clock::now(), KeyEvent{keycode, KeyEvent::Phase::Release});
+    self->guard_.keyArrives(alert::InputGuard::Clock::now(), alert::KeyEvent{keycode, alert::KeyEvent::Phase::Release});
 }
 
 void GtkAlert::activeChanged(GObject* window, GParamSpec*, GtkAlert* self) {
     if (gtk_window_is_active(GTK_WINDOW(window))) {
-        self->guard_.activated(InputGuard::Clock::now());
+        self->guard_.activated(alert::InputGuard::Clock::now());
     } else {
         self->guard_.deactivated();
         self->keysDown_.clear();
@@ -310,9 +297,9 @@ void GtkAlert::moveFocus(bool forward) {
     gtk_widget_grab_focus(focusChain_[static_cast<std::size_t>(index)]);
 }
 
-void GtkAlert::finish(long result) {
-    if (done_) return;
-    result_ = result;
+void GtkAlert::finish(std::optional<long> result) {
+    if (done_ || !result) return;
+    result_ = *result;
     done_ = true;
 }
 

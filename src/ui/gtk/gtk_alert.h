@@ -11,10 +11,29 @@
 
 #include "ui/arena.h"
 #include "ui/gtk/gtk_controls.h"
-#include "ui/input_guard.h"
+#include "ui/alert/alert_model.h"
+#include "ui/alert/capabilities.h"
+#include "ui/alert/input_guard.h"
 #include "ui/toolkit.h"
 
 namespace ui::gtk {
+
+// What the GTK module can and cannot do, against the other backends.
+inline constexpr alert::Capabilities kCapabilities{
+    .nativeAlert = false,
+    .keepsOnTop = true,  // on X11; Wayland lets no client ask for it
+    // The desktop's alerts carry no sign.
+    .showsIcon = false,
+    .tabReachesBoxes = true,
+    .lockedBoxInTabOrder = true,
+    .textsInTabOrder = false,
+    .scrollsLongText = false,
+    // GTK's own convention: Return presses the focused button.
+    .returnKey = alert::ReturnKey::FocusedButton,
+    // GTK's fields have Ctrl+X, C, V and A of their own.
+    .editKeys = alert::EditKeys::MenuBar,
+    .keyGuard = alert::KeyGuard::QuietTime,
+};
 
 // What an alert needs of the application that made it.
 class AlertHost {
@@ -45,11 +64,11 @@ public:
     GtkAlert(const GtkAlert&) = delete;
     GtkAlert& operator=(const GtkAlert&) = delete;
 
-    void setMessageText(const std::string& text) override { message_ = text; }
-    void setInformativeText(const std::string& text) override { informative_ = text; }
-    void setAlertStyle(int style) override { style_ = style; }
-    void setIcon(const Image& icon) override { icon_ = static_cast<const GtkImage&>(icon).texture; }
-    void addButtonWithTitle(const std::string& title) override { titles_.push_back(title); }
+    void setMessageText(const std::string& text) override { model_.messageText = text; }
+    void setInformativeText(const std::string& text) override { model_.informativeText = text; }
+    void setAlertStyle(int style) override { model_.style = style; }
+    void setIcon(const Image& icon) override { model_.icon = &icon; }
+    void addButtonWithTitle(const std::string& title) override { model_.buttons.push_back(title); }
     void setAccessoryView(View& view) override { accessory_ = &nodeOf<GtkViewNode>(view); }
     void layout() override;
     Window& window() override { return window_; }
@@ -70,15 +89,11 @@ private:
     GtkWidget* extraChild();
     void fitToScreen(GtkWidget* extra);
     void moveFocus(bool forward);
-    void finish(long result);
+    void finish(std::optional<long> result);
 
     AlertHost& host_;
     GtkAlertWindow window_;
-    std::string message_;
-    std::string informative_;
-    int style_ = kAlertStyleWarning;
-    GdkTexture* icon_ = nullptr;
-    std::vector<std::string> titles_;
+    alert::AlertModel model_;
     GtkViewNode* accessory_ = nullptr;
     GtkWidget* firstResponder_ = nullptr;
     bool floating_ = false;
@@ -87,7 +102,7 @@ private:
     GtkWidget* body_ = nullptr;
     std::vector<GtkWidget*> buttons_;     // in the order added
     std::vector<GtkWidget*> focusChain_;  // what Tab goes through, in order
-    InputGuard guard_;
+    alert::InputGuard guard_;
     std::vector<std::uint32_t> keysDown_;
     bool done_ = false;
     long result_ = kModalResponseCancel;

@@ -5,7 +5,7 @@
 //
 // What it does with the interface:
 // - Alert: the desktop's message dialog (gtk_alert); Escape presses
-//   "Cancel" only; keys count after the guard's quiet time.
+//   the cancelling button only; keys count after the guard's quiet time.
 // - Window: the floating level keeps the alert on top on X11; the first
 //   responder takes the focus, a field with its text selected.
 // - Views, checkboxes, labels, fields: widgets in GtkFixed containers at

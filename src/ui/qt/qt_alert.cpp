@@ -22,11 +22,15 @@
 #include <cmath>
 #include <QApplication>
 
+#include "ui/alert/screen_plan.h"
+#include "ui/alert/tab_order.h"
 #include "ui/qt/qt_window_watch.h"
 #include "ui/quiet_output.h"
-#include "ui/screen_fit.h"
 
 namespace ui::qt {
+
+using alert::InputGuard;
+using alert::KeyEvent;
 
 namespace {
 
@@ -208,19 +212,32 @@ void QtAlert::installMenuShortcuts() {
     }
 }
 
+void QtAlert::addButtonWithTitle(const std::string& title) {
+    const std::size_t index = buttons_.size();
+    model_.buttons.push_back(title);
+    auto* button = new QPushButton(plainButtonText(title), dialog_);
+    button->setAccessibleName(toQString(title));
+    button->setAutoDefault(false);
+    if (model_.roleOf(index) == alert::ButtonRole::Default) button->setDefault(true);
+    const int result = static_cast<int>(alert::resultOfButton(index));
+    QObject::connect(button, &QPushButton::clicked, dialog_, [this, result] { dialog_->done(result); });
+    buttons_.push_back(button);
+}
+
 namespace {
 
-// A part of the alert that scrolls in its own place: its scroll area, the
-// widget that stands in the grid for it, and the height it would need.
+int pixels(double points) { return static_cast<int>(std::lround(points * pointScale())); }
+
+// A part of the alert that scrolls in its own place: its scroll area, and
+// the widget that stands in the grid for it.
 struct Scrolled {
     QScrollArea* scroll = nullptr;
     QWidget* inGrid = nullptr;
-    int needed = 0;  // pixels
-    int below = 0;   // pixels of unscrolled controls under it, in the holder
-    void setVisible(int visible) const {
-        const int frame = 2 * scroll->frameWidth();
-        scroll->setFixedHeight(visible + frame);
-        if (inGrid != scroll) inGrid->setFixedHeight(visible + frame + below);
+    int below = 0;  // pixels of unscrolled controls under it, in the holder
+    void setVisible(double visible) const {
+        const int shown = static_cast<int>(visible) + 2 * scroll->frameWidth();
+        scroll->setFixedHeight(shown);
+        if (inGrid != scroll) inGrid->setFixedHeight(shown + below);
     }
 };
 
@@ -241,37 +258,19 @@ int scrollBarWidth(QScrollArea* scroll) {
 }
 
 // The accessory view in a scroll area: whole, or only its leading rows.
-Scrolled scrollAccessory(QtViewNode& accessory, QGridLayout* grid, int accessoryRow) {
+Scrolled scrollAccessory(QtViewNode& accessory, const ScrolledRows& part, QGridLayout* grid,
+                         int accessoryRow) {
     QWidget* view = accessory.widget();
-    const double scale = pointScale();
-    const double viewHeight = accessory.nodeFrame().height;
-
-    // The rows of a leading list, if there is one, in the view's own points.
-    std::vector<ViewTreeNode*> rows;
-    std::vector<Rect> frames;
-    for (const PlacedNode& placed : inReadingOrder(accessory)) {
-        if (placed.node->parentNode() != &accessory) continue;
-        frames.push_back(placed.frame);
-        rows.push_back(placed.node);
-    }
-    rows.resize(leadingRowCount(frames));
-    // A view that is all list scrolls whole, its margins with it.
-    if (rows.size() == accessory.childNodes().size()) rows.clear();
-    // The scrolled band runs from the view's top down to the last row's
-    // bottom edge; with no list it is the whole view.
-    const double bandPoints = rows.empty() ? viewHeight : viewHeight - frames[rows.size() - 1].y;
-    const int band = static_cast<int>(std::lround(bandPoints * scale));
-
-    Scrolled part;
-    part.scroll = makeScrollArea();
-    part.scroll->setWidgetResizable(false);
-    part.needed = band;
+    const int band = pixels(part.height);
+    Scrolled scrolled;
+    scrolled.scroll = makeScrollArea();
+    scrolled.scroll->setWidgetResizable(false);
     const int width = view->width();
     grid->removeWidget(view);
-    if (rows.empty()) {
-        part.scroll->setWidget(view);
-        part.scroll->setFixedWidth(width + scrollBarWidth(part.scroll));
-        part.inGrid = part.scroll;
+    if (part.rows.empty()) {
+        scrolled.scroll->setWidget(view);
+        scrolled.scroll->setFixedWidth(width + scrollBarWidth(scrolled.scroll));
+        scrolled.inGrid = scrolled.scroll;
     } else {
         // The view keeps the rows and becomes the scrolled content; what
         // stood under them moves to a holder, under the scroll area, and
@@ -282,113 +281,106 @@ Scrolled scrollAccessory(QtViewNode& accessory, QGridLayout* grid, int accessory
         column->setSpacing(0);
         auto* under = new QWidget;
         for (ViewTreeNode* child : accessory.childNodes()) {
-            if (std::find(rows.begin(), rows.end(), child) != rows.end()) continue;
+            if (std::find(part.rows.begin(), part.rows.end(), child) != part.rows.end()) continue;
             QWidget* widget = static_cast<QtViewNode*>(child)->widget();
             const QPoint at = widget->pos();
             widget->setParent(under);
             widget->move(at.x(), at.y() - band);
             widget->show();
         }
-        part.below = view->height() - band;
-        under->setFixedSize(width, part.below);
+        scrolled.below = view->height() - band;
+        under->setFixedSize(width, scrolled.below);
         view->setFixedSize(width, band);
-        part.scroll->setWidget(view);
-        part.scroll->setFixedWidth(width + scrollBarWidth(part.scroll));
-        column->addWidget(part.scroll, 0, Qt::AlignLeft | Qt::AlignTop);
+        scrolled.scroll->setWidget(view);
+        scrolled.scroll->setFixedWidth(width + scrollBarWidth(scrolled.scroll));
+        column->addWidget(scrolled.scroll, 0, Qt::AlignLeft | Qt::AlignTop);
         column->addWidget(under, 0, Qt::AlignLeft | Qt::AlignTop);
-        holder->setFixedWidth(part.scroll->width());
-        part.inGrid = holder;
+        holder->setFixedWidth(scrolled.scroll->width());
+        scrolled.inGrid = holder;
     }
-    grid->addWidget(part.inGrid, accessoryRow, 1, Qt::AlignLeft);
-    return part;
+    grid->addWidget(scrolled.inGrid, accessoryRow, 1, Qt::AlignLeft);
+    return scrolled;
+}
+
+Scrolled scrollText(QLabel* informative, QGridLayout* grid) {
+    Scrolled scrolled;
+    scrolled.scroll = makeScrollArea();
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(informative), &row, &column, &rows, &columns);
+    grid->removeWidget(informative);
+    scrolled.scroll->setWidgetResizable(true);
+    scrolled.scroll->setWidget(informative);
+    scrolled.scroll->setFixedWidth(informative->width() + scrollBarWidth(scrolled.scroll));
+    scrolled.inGrid = scrolled.scroll;
+    grid->addWidget(scrolled.scroll, row, column, Qt::AlignLeft);
+    return scrolled;
 }
 
 }  // namespace
 
-// An alert taller than the screen it opens on (the one under the pointer,
-// where Qt centres it) would push the buttons out of reach. The parts that
-// can be long scroll instead, each in its own place: the accessory view (only
-// its rows, where it starts with a list of them, so that what stands under
-// them stays in view) and a long informative text. Their heights come from
-// the screen, not from their content, so that the alert fits however long
-// the list or the text.
+// The height of what never scrolls, measured with the parts that may at
+// their smallest: a layout's size stops growing far short of a long list's.
+int QtAlert::fixedHeight(QGridLayout* grid, QLabel* informative, const alert::FitInput& fit) {
+    const int textAtSmallest = static_cast<int>(std::min(fit.minimum, fit.text.needed));
+    const int bandAtSmallest = static_cast<int>(std::min(fit.minimum, fit.band.needed));
+    QWidget* view = accessory_ ? accessory_->widget() : nullptr;
+    const int viewHeight = view ? view->height() : 0;
+    if (fit.text.needed > 0) informative->setFixedHeight(textAtSmallest);
+    if (view) view->setFixedHeight(viewHeight - static_cast<int>(fit.band.needed) + bandAtSmallest);
+    grid->activate();
+    const int fixed = dialog_->sizeHint().height() - textAtSmallest - bandAtSmallest;
+    if (fit.text.needed > 0) {
+        informative->setMinimumHeight(0);
+        informative->setMaximumHeight(QWIDGETSIZE_MAX);
+    }
+    if (view) view->setFixedHeight(viewHeight);
+    grid->activate();
+    return fixed;
+}
+
+// The screen is the one under the pointer, where Qt centres the alert. The
+// window manager's frame is not known before showing; a usual title bar is
+// allowed for.
 void QtAlert::fitToScreen(QGridLayout* grid, int accessoryRow, QLabel* informative) {
     const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    constexpr int kTitleBar = 40;  // the window manager's frame, not known before showing
-    const int available = screen->availableGeometry().height() - kTitleBar;
+    constexpr int kTitleBar = 40;
+    alert::FitInput fit;
+    fit.available = screen->availableGeometry().height() - kTitleBar;
     grid->activate();
-    if (dialog_->sizeHint().height() <= available) return;
-
-    const int minimum = static_cast<int>(std::lround(kMinimumScrolledHeight * pointScale()));
-    std::vector<Scrolled> parts;
-    // How much the alert overflows with every scrolled part at its smallest.
-    auto overflowAtSmallest = [&] {
-        for (const Scrolled& part : parts) part.setVisible(std::min(minimum, part.needed));
-        grid->activate();
-        return dialog_->sizeHint().height() - available;
-    };
-
-    // A long text scrolls first: it is what made the alert long, and the
-    // controls under it then keep their place.
-    if (informative && informative->heightForWidth(informative->width()) > minimum) {
-        Scrolled text;
-        text.scroll = makeScrollArea();
-        text.needed = informative->heightForWidth(informative->width());
-        int row = 0, column = 0, rows = 0, columns = 0;
-        grid->getItemPosition(grid->indexOf(informative), &row, &column, &rows, &columns);
-        grid->removeWidget(informative);
-        text.scroll->setWidgetResizable(true);
-        text.scroll->setWidget(informative);
-        text.scroll->setFixedWidth(informative->width() + scrollBarWidth(text.scroll));
-        text.inGrid = text.scroll;
-        grid->addWidget(text.scroll, row, column, Qt::AlignLeft);
-        parts.push_back(text);
+    if (dialog_->sizeHint().height() <= fit.available) return;
+    const QScrollArea frame;  // what a scroll area adds around its content
+    const double chrome = 2 * frame.frameWidth();
+    fit.minimum = pixels(alert::kMinimumScrolledHeight);
+    if (informative && kCapabilities.scrollsLongText) {
+        fit.text = {static_cast<double>(informative->heightForWidth(informative->width())), chrome};
     }
-    if ((parts.empty() || overflowAtSmallest() > 0) && accessory_) {
-        parts.push_back(scrollAccessory(*accessory_, grid, accessoryRow));
+    ScrolledRows band;
+    if (accessory_) {
+        band = scrolledRows(*accessory_);
+        fit.band = {static_cast<double>(pixels(band.height)), chrome};
     }
-    if (parts.empty()) return;
-
-    // Share out the room left beside the smallest parts: the list first, up
-    // to half of it when the text scrolls too, then the text.
-    int room = -overflowAtSmallest();
-    for (const Scrolled& part : parts) room += std::min(minimum, part.needed);
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-        const bool last = std::next(it) == parts.rend();
-        const int share = last ? room : std::max(minimum, room / 2);
-        const int visible = std::clamp(share, std::min(minimum, it->needed), it->needed);
-        it->setVisible(visible);
-        room -= visible;
-    }
+    fit.fixed = fixedHeight(grid, informative, fit);
+    const alert::FitPlan plan = alert::fitToScreen(fit);
+    if (plan.textScrolls) scrollText(informative, grid).setVisible(plan.textShown);
+    if (plan.bandScrolls) scrollAccessory(*accessory_, band, grid, accessoryRow).setVisible(plan.bandShown);
 }
 
-void QtAlert::layout() {
-    if (laidOut_) return;
-    laidOut_ = true;
-
-    dialog_->setWindowTitle(messageText_);
-    installMenuShortcuts();
-
-    auto* grid = new QGridLayout(dialog_);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
-    grid->setContentsMargins(20, 20, 20, 16);
-    grid->setHorizontalSpacing(16);
-    grid->setVerticalSpacing(10);
-
+QLabel* QtAlert::makeIcon() {
     // The icon takes 64 points, drawn at the screen's own pixel density.
-    const int side = static_cast<int>(std::lround(64 * pointScale()));
+    const int side = pixels(64);
     const qreal density = dialog_->devicePixelRatioF();
     const int deviceSide = static_cast<int>(std::lround(side * density));
     QPixmap pixmap;
-    if (!icon_.isNull()) {
+    if (model_.icon) {
+        const QImage& image = static_cast<const QtImage*>(model_.icon)->image;
         pixmap = QPixmap::fromImage(
-            icon_.scaled(deviceSide, deviceSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        dialog_->setWindowIcon(QIcon(QPixmap::fromImage(icon_)));
+            image.scaled(deviceSide, deviceSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        dialog_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
     } else {
-        const auto standard = style_ == kAlertStyleInformational ? QStyle::SP_MessageBoxInformation
-                                                                 : QStyle::SP_MessageBoxWarning;
+        const auto standard = model_.style == kAlertStyleInformational ? QStyle::SP_MessageBoxInformation
+                                                                       : QStyle::SP_MessageBoxWarning;
         pixmap = dialog_->style()->standardIcon(standard).pixmap(QSize(side, side), density);
         // A theme may have the sign only smaller; it still fills its place.
         if (pixmap.width() < deviceSide) {
@@ -400,13 +392,55 @@ void QtAlert::layout() {
     icon->setPixmap(pixmap);
     icon->setFixedSize(side, side);
     icon->setAlignment(Qt::AlignCenter);
-    icon->setAccessibleName(style_ == kAlertStyleInformational ? "Information" : "Warning");
-    grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+    icon->setAccessibleName(toQString(alert::stockSignName(model_.style)));
+    return icon;
+}
 
-    const int accessoryWidth = accessory_ ? accessory_->widget()->width() : 0;
-    const int textWidth = std::max(static_cast<int>(std::lround(380 * pointScale())), accessoryWidth);
+void QtAlert::chainTabs(QLabel* message, QLabel* informative) {
+    std::vector<QWidget*> controls;
+    std::vector<alert::Focus> focus;
+    if (accessory_) {
+        for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
+            controls.push_back(static_cast<QtViewNode*>(placed.node)->widget());
+            focus.push_back(focusOf(*placed.node));
+        }
+    }
+    const auto widgetOf = [&](const alert::TabStop& stop) -> QWidget* {
+        switch (stop.kind) {
+            case alert::TabStop::Kind::Control: return controls[stop.index];
+            case alert::TabStop::Kind::Button: return buttons_[stop.index];
+            case alert::TabStop::Kind::MessageText: return message;
+            case alert::TabStop::Kind::InformativeText: return informative;
+        }
+        return nullptr;
+    };
+    QWidget* previous = nullptr;
+    for (const alert::TabStop& stop : alert::tabOrder(focus, buttons_.size(), informative, kCapabilities)) {
+        QWidget* next = widgetOf(stop);
+        if (previous) QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+}
 
-    auto* message = new AlertText(messageText_);
+void QtAlert::layout() {
+    if (laidOut_) return;
+    laidOut_ = true;
+
+    dialog_->setWindowTitle(toQString(model_.messageText));
+    installMenuShortcuts();
+    if (const auto escape = model_.answerFor(alert::Ending::Escape)) {
+        dialog_->escapeButton = buttons_[static_cast<std::size_t>(*escape - kAlertFirstButtonReturn)];
+    }
+
+    auto* grid = new QGridLayout(dialog_);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    grid->setContentsMargins(20, 20, 20, 16);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(makeIcon(), 0, 0, 3, 1, Qt::AlignTop);
+
+    const int textWidth = pixels(alert::textWidth(accessory_ ? accessory_->nodeFrame().width : 0));
+    auto* message = new AlertText(toQString(model_.messageText));
     message->setFixedWidth(textWidth);
     QFont bold = message->font();
     bold.setBold(true);
@@ -417,8 +451,8 @@ void QtAlert::layout() {
 
     int row = 1;
     QLabel* informative = nullptr;
-    if (!informativeText_.isEmpty()) {
-        informative = new AlertText(informativeText_);
+    if (!model_.informativeText.empty()) {
+        informative = new AlertText(toQString(model_.informativeText));
         informative->setFixedWidth(textWidth);
         grid->addWidget(informative, row++, 1);
     }
@@ -439,24 +473,7 @@ void QtAlert::layout() {
     grid->addLayout(buttons, std::max(row, 3), 0, 1, 2);
 
     fitToScreen(grid, accessoryRow, informative);
-
-    // Tab runs through the accessory view's controls in reading order, then
-    // the buttons from the first, then the texts.
-    QWidget* previous = nullptr;
-    auto chain = [&](QWidget* next) {
-        if (previous) QWidget::setTabOrder(previous, next);
-        previous = next;
-    };
-    if (accessory_) {
-        for (const PlacedNode& placed : inReadingOrder(*accessory_)) {
-            QWidget* widget = static_cast<QtViewNode*>(placed.node)->widget();
-            if (widget && (widget->focusPolicy() & Qt::TabFocus)) chain(widget);
-        }
-    }
-    for (QPushButton* button : buttons_) chain(button);
-    chain(message);
-    if (informative) chain(informative);
-
+    chainTabs(message, informative);
     new WindowWatch(dialog_);
 }
 

@@ -13,21 +13,37 @@
 #include <optional>
 #include <vector>
 
-#include "ui/input_guard.h"
+#include "ui/alert/alert_model.h"
+#include "ui/alert/capabilities.h"
+#include "ui/alert/input_guard.h"
+#include "ui/alert/screen_plan.h"
 #include "ui/qt/qt_controls.h"
 
 namespace ui::qt {
 
+inline constexpr alert::Capabilities kCapabilities{
+    .nativeAlert = false,
+    .keepsOnTop = true,  // on X11; Wayland leaves stacking to the compositor
+    .showsIcon = true,
+    .tabReachesBoxes = true,
+    .lockedBoxInTabOrder = true,
+    .textsInTabOrder = true,
+    .scrollsLongText = true,
+    .returnKey = alert::ReturnKey::DefaultButton,
+    .editKeys = alert::EditKeys::MenuBindings,
+    .keyGuard = alert::KeyGuard::QuietTime,
+};
+
 class AlertDialog final : public QDialog {
 public:
-    QPushButton* cancelButton = nullptr;
+    // The button Escape presses; none leaves the alert up, so that it is
+    // never dismissed without an answer the dialog knows.
+    QPushButton* escapeButton = nullptr;
 
 protected:
-    // Escape presses "Cancel" where there is one and does nothing otherwise:
-    // an alert is never dismissed without an answer the dialog knows.
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-            if (cancelButton) cancelButton->click();
+            if (escapeButton) escapeButton->click();
             event->accept();
             return;
         }
@@ -36,7 +52,7 @@ protected:
 };
 
 // Holds the keyboard of a running alert until the alert has been active for
-// the guard's quiet time (see ui/input_guard.h). It watches the whole
+// the guard's quiet time (see ui/alert/input_guard.h). It watches the whole
 // application, because Qt hands a key to the focused widget, a shortcut to
 // its action and an input method's text to the field, each on its own.
 class KeyGuard final : public QObject {
@@ -48,7 +64,7 @@ protected:
 
 private:
     bool inDialog(QObject* object) const;
-    bool keyActs(const QKeyEvent& event, InputGuard::Clock::time_point now);
+    bool keyActs(const QKeyEvent& event, alert::InputGuard::Clock::time_point now);
 
     // One key event reaches the filter once for each object it passes on
     // its way (the window, the focused widget, its parents). A press or a
@@ -57,12 +73,12 @@ private:
     struct Seen {
         ulong timestamp = 0;
         std::uint32_t key = 0;
-        KeyEvent::Phase phase = KeyEvent::Phase::Press;
+        alert::KeyEvent::Phase phase = alert::KeyEvent::Phase::Press;
         bool release = false;
         bool operator==(const Seen&) const = default;
     };
     QWidget* dialog_;
-    InputGuard guard_;
+    alert::InputGuard guard_;
     std::optional<Seen> lastSeen_;
     bool lastVerdict_ = false;
 };
@@ -99,21 +115,11 @@ public:
     }
     ~QtAlert() override { delete dialog_; }
 
-    void setMessageText(const std::string& text) override { messageText_ = toQString(text); }
-    void setInformativeText(const std::string& text) override { informativeText_ = toQString(text); }
-    void setAlertStyle(int style) override { style_ = style; }
-    void setIcon(const Image& icon) override { icon_ = static_cast<const QtImage&>(icon).image; }
-
-    void addButtonWithTitle(const std::string& title) override {
-        const int result = kAlertFirstButtonReturn + static_cast<int>(buttons_.size());
-        auto* button = new QPushButton(plainButtonText(title), dialog_);
-        button->setAccessibleName(toQString(title));
-        button->setAutoDefault(false);
-        if (buttons_.empty()) button->setDefault(true);
-        if (title == "Cancel" && !dialog_->cancelButton) dialog_->cancelButton = button;
-        QObject::connect(button, &QPushButton::clicked, dialog_, [this, result] { dialog_->done(result); });
-        buttons_.push_back(button);
-    }
+    void setMessageText(const std::string& text) override { model_.messageText = text; }
+    void setInformativeText(const std::string& text) override { model_.informativeText = text; }
+    void setAlertStyle(int style) override { model_.style = style; }
+    void setIcon(const Image& icon) override { model_.icon = &icon; }
+    void addButtonWithTitle(const std::string& title) override;
 
     void setAccessoryView(View& view) override { accessory_ = &nodeOf<QtViewNode>(view); }
 
@@ -126,15 +132,15 @@ public:
 
 private:
     void installMenuShortcuts();
+    QLabel* makeIcon();
     void fitToScreen(QGridLayout* grid, int accessoryRow, QLabel* informative);
+    int fixedHeight(QGridLayout* grid, QLabel* informative, const alert::FitInput& fit);
+    void chainTabs(QLabel* message, QLabel* informative);
 
     const AlertHost& app_;
     QtWindow window_;
     AlertDialog* dialog_;
-    QString messageText_;
-    QString informativeText_;
-    int style_ = kAlertStyleWarning;
-    QImage icon_;
+    alert::AlertModel model_;
     std::vector<QPushButton*> buttons_;
     QtViewNode* accessory_ = nullptr;
     QPointer<QWidget> firstResponder_;

@@ -87,6 +87,16 @@ void QtViewNode::applyGeometry() {
     for (ViewTreeNode* child : childNodes()) static_cast<QtViewNode*>(child)->applyGeometry();
 }
 
+alert::Focus focusOf(const ViewTreeNode& node) {
+    if (const auto* box = dynamic_cast<const QtCheckbox*>(&node)) {
+        return box->isEnabled() ? alert::Focus::Checkbox : alert::Focus::LockedCheckbox;
+    }
+    if (const auto* field = dynamic_cast<const QtTextField*>(&node); field && field->isField()) {
+        return alert::Focus::Field;
+    }
+    return alert::Focus::None;
+}
+
 QKeySequence keySequenceOf(const QtMenuItem& item) {
     if (item.key.empty()) return {};
     Qt::KeyboardModifiers modifiers;

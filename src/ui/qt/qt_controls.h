@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/alert/tab_order.h"
 #include "ui/arena.h"
 #include "ui/menu_list.h"
 #include "ui/qt/qt_checkbox_widget.h"
@@ -193,6 +194,7 @@ public:
     }
 
     Size sizeThatFits(Size bounds) const override;
+    bool isField() const { return kind_ == Kind::Field; }
 
 private:
     QLabel* label() const { return qobject_cast<QLabel*>(widget()); }
@@ -202,6 +204,9 @@ private:
 
     Kind kind_;
 };
+
+// What a control of an accessory view is to the Tab key.
+alert::Focus focusOf(const ViewTreeNode& node);
 
 // The Edit menu, kept as a list whose keys each alert binds.
 using QtMenuItem = ListedMenuItem;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/alert/tab_order.h"
 #include "ui/display_text.h"
 #include "ui/tty/tty_controls.h"
 #include "ui/tty/tty_text.h"
@@ -39,10 +40,8 @@ std::string trimmedSpaces(const std::string& text) {
 
 class Conversation {
 public:
-    Conversation(Terminal& terminal, const std::vector<std::string>& buttons)
-        : terminal_(terminal),
-          buttons_(buttons),
-          cancel_(std::find(buttons.begin(), buttons.end(), "Cancel") - buttons.begin()) {}
+    Conversation(Terminal& terminal, const alert::AlertModel& alert)
+        : terminal_(terminal), alert_(alert), buttons_(alert.buttons) {}
 
     long run(const std::string& messageText, const std::string& informativeText,
              const ViewTreeNode* accessory) {
@@ -79,27 +78,36 @@ private:
     }
 
     // What a line that ended this way answers: none while the question goes
-    // on. Escape presses "Cancel", as in a window.
+    // on. A closed terminal is a closed window.
     std::optional<long> endedBy(Terminal::Ending ending) const {
         switch (ending) {
             case Terminal::Ending::Entered: return std::nullopt;
-            case Terminal::Ending::Closed: return kModalResponseCancel;
-            case Terminal::Ending::Escape: return kAlertFirstButtonReturn + static_cast<long>(cancel_);
+            case Terminal::Ending::Closed: return alert_.answerFor(alert::Ending::WindowClosed);
+            case Terminal::Ending::Escape: return alert_.answerFor(alert::Ending::Escape);
         }
-        return kModalResponseCancel;
+        return alert_.answerFor(alert::Ending::WindowClosed);
     }
 
-    bool hasCancel() const { return cancel_ < buttons_.size(); }
+    // The terminal reports Escape only where it answers.
+    bool escapeAnswers() const { return alert_.answerFor(alert::Ending::Escape).has_value(); }
 
     void readControls(const ViewTreeNode& accessory) {
         const std::vector<PlacedNode> controls = inReadingOrder(accessory);
-        std::vector<const TtyTextField*> captions;
+        // The fields are asked in the order Tab would take them.
+        std::vector<alert::Focus> focus;
         for (const PlacedNode& control : controls) {
             auto* field = dynamic_cast<TtyTextField*>(control.node);
-            if (!field || field->kind() != TtyTextField::Kind::Field) continue;
+            focus.push_back(field && field->kind() == TtyTextField::Kind::Field ? alert::Focus::Field
+                                                                                : alert::Focus::None);
+        }
+        std::vector<const TtyTextField*> captions;
+        for (const alert::TabStop& stop : alert::tabOrder(focus, 0, false, kCapabilities)) {
+            auto* field = static_cast<TtyTextField*>(controls[stop.index].node);
             const TtyTextField* caption = field->caption();
             if (caption) captions.push_back(caption);
-            fields_.push_back({field, caption ? caption->stringValue() : field->placeholder()});
+            fields_.push_back({field, alert::fieldName(caption ? std::optional(caption->stringValue())
+                                                               : std::nullopt,
+                                                       field->placeholder())});
         }
         for (const PlacedNode& control : controls) {
             if (auto* checkbox = dynamic_cast<TtyCheckbox*>(control.node)) {
@@ -170,7 +178,7 @@ private:
         } else if (!field.placeholder().empty() && field.placeholder() != caption) {
             prompt += joined({" (", terminalSafe(field.placeholder()), ")"});
         }
-        const Terminal::Reply reply = terminal_.readLine(prompt + ": ", hasCancel());
+        const Terminal::Reply reply = terminal_.readLine(prompt + ": ", escapeAnswers());
         if (const auto ended = endedBy(reply.ending)) return ended;
         // Enter alone keeps what the field holds.
         if (!reply.line.empty()) field.setStringValue(reply.line);
@@ -205,18 +213,19 @@ private:
 
     long askButton() {
         for (;;) {
-            const Terminal::Reply reply = terminal_.readLine(buttonPrompt(), hasCancel());
+            const Terminal::Reply reply = terminal_.readLine(buttonPrompt(), escapeAnswers());
             if (const auto ended = endedBy(reply.ending)) return *ended;
             const std::string answer = trimmedSpaces(reply.line);
-            // Enter alone is Return: the first button.
-            if (answer.empty()) return kAlertFirstButtonReturn;
+            // Enter alone is Return; with no button it is the one "Press
+            // Enter" offers.
+            if (answer.empty()) return alert_.answerFor(alert::Ending::Return).value_or(kAlertFirstButtonReturn);
             if (answer.size() <= 9 && answer.find_first_not_of("0123456789") == std::string::npos &&
                 !checkboxes_.empty()) {
                 toggle(std::stoul(answer));
                 continue;
             }
             if (const auto button = buttonNamed(answer)) {
-                return kAlertFirstButtonReturn + static_cast<long>(*button);
+                return alert::resultOfButton(*button);
             }
             terminal_.write(joined({"\"", terminalSafe(answer), "\" is ",
                                     checkboxes_.empty() ? "not a button.\n"
@@ -240,8 +249,8 @@ private:
     }
 
     Terminal& terminal_;
+    const alert::AlertModel& alert_;
     const std::vector<std::string>& buttons_;
-    std::size_t cancel_;  // the index of the "Cancel" button; past the end when none
     std::vector<Entry> body_;
     std::vector<TtyCheckbox*> checkboxes_;
     std::vector<std::pair<TtyTextField*, std::string>> fields_;
@@ -249,9 +258,8 @@ private:
 
 }  // namespace
 
-long converse(Terminal& terminal, const AlertParts& alert) {
-    return Conversation(terminal, alert.buttons)
-        .run(alert.messageText, alert.informativeText, alert.accessory);
+long converse(Terminal& terminal, const alert::AlertModel& alert, const ViewTreeNode* accessory) {
+    return Conversation(terminal, alert).run(alert.messageText, alert.informativeText, accessory);
 }
 
 }  // namespace ui::tty

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/alert/alert_model.h"
 #include "ui/arena.h"
+#include "ui/menu_list.h"
 #include "ui/tty/conversation.h"
 #include "ui/tty/terminal.h"
 #include "ui/tty/tty_controls.h"
@@ -21,44 +23,22 @@ namespace {
 class TtyFont final : public Font, public Owned {};
 class TtyColor final : public Color, public Owned {};
 
-// The Edit menu's keys are the terminal's own line editing here; the tree is
-// kept only because the interface hands it over.
-class TtyMenuItem final : public MenuItem, public Owned {
-public:
-    void setTarget(std::nullptr_t) override {}
-    void setKeyEquivalentModifierMask(unsigned long) override {}
-    void setAlternate(bool) override {}
-    void setSubmenu(Menu&) override {}
-};
-
-class TtyMenu final : public Menu, public Owned {
-public:
-    explicit TtyMenu(Arena& arena) : arena_(arena) {}
-    MenuItem& addItemWithTitle(const std::string&, MenuAction, const std::string&) override {
-        return arena_.own(std::make_unique<TtyMenuItem>());
-    }
-    void addItem(MenuItem&) override {}
-
-private:
-    Arena& arena_;
-};
-
 // The alert is its own window: the terminal is the only one there is.
 class TtyAlert final : public Alert, public Window, public Owned {
 public:
     explicit TtyAlert(Terminal& terminal) : terminal_(terminal) {}
 
-    void setMessageText(const std::string& text) override { messageText_ = text; }
-    void setInformativeText(const std::string& text) override { informativeText_ = text; }
-    void setAlertStyle(int) override {}
+    void setMessageText(const std::string& text) override { model_.messageText = text; }
+    void setInformativeText(const std::string& text) override { model_.informativeText = text; }
+    void setAlertStyle(int style) override { model_.style = style; }
     void setIcon(const Image&) override {}
-    void addButtonWithTitle(const std::string& title) override { buttons_.push_back(title); }
+    void addButtonWithTitle(const std::string& title) override { model_.buttons.push_back(title); }
     void setAccessoryView(View& view) override { accessory_ = &nodeOf<TtyNode>(view); }
     // The controls are read in their places when the alert runs.
     void layout() override {}
     Window& window() override { return *this; }
     long runModal() override {
-        return converse(terminal_, {messageText_, informativeText_, buttons_, accessory_});
+        return converse(terminal_, model_, accessory_);
     }
 
     void setLevel(int) override {}
@@ -67,9 +47,7 @@ public:
 
 private:
     Terminal& terminal_;
-    std::string messageText_;
-    std::string informativeText_;
-    std::vector<std::string> buttons_;
+    alert::AlertModel model_;
     const TtyNode* accessory_ = nullptr;
 };
 
@@ -115,11 +93,15 @@ public:
     // A terminal shows no picture, so the file is not even read.
     const Image* imageWithContentsOfFile(const std::string&) override { return nullptr; }
 
-    Menu& makeMenu(const std::string&) override { return arena_.own(std::make_unique<TtyMenu>(arena_)); }
-    MenuItem& makeMenuItem(const std::string&, MenuAction, const std::string&) override {
-        return arena_.own(std::make_unique<TtyMenuItem>());
+    // The Edit menu's keys are the terminal's own line editing here; the
+    // tree is kept only because the interface hands it over.
+    Menu& makeMenu(const std::string&) override { return arena_.own(std::make_unique<ListedMenu>(arena_)); }
+    MenuItem& makeMenuItem(const std::string&, MenuAction action, const std::string& key) override {
+        return arena_.own(std::make_unique<ListedMenuItem>(action, key));
     }
-    MenuItem& separatorItem() override { return arena_.own(std::make_unique<TtyMenuItem>()); }
+    MenuItem& separatorItem() override {
+        return arena_.own(std::make_unique<ListedMenuItem>(MenuAction::None, ""));
+    }
 
 private:
     Terminal terminal_;

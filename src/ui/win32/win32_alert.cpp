@@ -9,11 +9,14 @@
 #include <cstdlib>
 
 #include "ui/display_text.h"
-#include "ui/screen_fit.h"
+#include "ui/alert/screen_plan.h"
 #include "ui/view_tree.h"
 #include "ui/win32/win32_text.h"
 
 namespace ui::win32 {
+
+using alert::kMinimumScrolledHeight;
+using alert::leadingRowCount;
 
 namespace {
 

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "ui/arena.h"
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 #include "ui/toolkit.h"
 #include "ui/win32/win32_controls.h"
 
 namespace ui::win32 {
+
+using alert::InputGuard;
+using alert::KeyEvent;
 
 // What an alert needs of the application that made it.
 class AlertHost {

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace ui {
+namespace ui::alert {
 
 struct KeyEvent {
     enum class Phase { Press, Repeat, Release };
@@ -65,4 +65,4 @@ private:
     std::vector<std::uint32_t> admitted_;  // keys down since an admitted press
 };
 
-}  // namespace ui
+}  // namespace ui::alert

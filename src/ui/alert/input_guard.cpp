@@ -1,8 +1,8 @@
-#include "ui/input_guard.h"
+#include "ui/alert/input_guard.h"
 
 #include <algorithm>
 
-namespace ui {
+namespace ui::alert {
 
 void InputGuard::activated(Clock::time_point now) {
     active_ = true;
@@ -43,4 +43,4 @@ bool InputGuard::keyArrives(Clock::time_point now, KeyEvent event) {
 
 bool InputGuard::keyArrives(Clock::time_point now) { return holds(now) ? drop(now) : true; }
 
-}  // namespace ui
+}  // namespace ui::alert
