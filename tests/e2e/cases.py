@@ -88,7 +88,10 @@ CONVENTIONS = {
         # GTK activates the focused button on Return, the default one only
         # from a field.
         return_presses="the focused button",
-        paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a", custom_icon=None),
+        paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a", custom_icon=None,
+        # xdotool types a letter outside the keyboard map by remapping a spare
+        # key, a change GDK's keymap does not always pick up in time.
+        types_any_letter=False),
     "gnustep": dict(
         # GNUstep titles an alert's panel by its style ("Alert", "Information").
         sees={"title", "text", "note", "boxes", "fields", "buttons", "focus", "icon",
