@@ -5,13 +5,15 @@ set -euo pipefail
 
 # man-db and bsdextrautils (col) read the manual page in the package test.
 package=(dpkg-dev file man-db bsdextrautils)
-build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core)
+# libgtk-4-dev builds the GTK module; libadwaita-1-dev gives it the desktop's
+# own alert where present (the module builds without it).
+build=(cmake g++ make qt6-base-dev qt6-wayland libgl-dev googletest libgtest-dev fonts-dejavu-core libgtk-4-dev libadwaita-1-dev)
 run=(xvfb xauth xdotool x11-utils imagemagick)
 # libgnustep-gui-dev, gnustep-back0.29 and libblocksruntime-dev build and run
 # the AppKit backend on GNUstep (tests/appkit/).
 # The Windows build (mingw-w64) and Wine run it in the suite (tests/win32/).
 windows=(cmake make g++-mingw-w64-x86-64-posix)
-test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core python3 python3-pyatspi python3-pyte dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev wine wine64 "${windows[@]}" "${package[@]}")
+test=(xvfb xauth xdotool x11-utils xclip weston at-spi2-core openbox python3 python3-pyatspi python3-pyte dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev wine wine64 "${windows[@]}" "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <atomic>
+
 #include "cli/command.h"
 #include "setup_dialog_version.h"
 
@@ -74,6 +76,12 @@ std::string_view earlyEndLine(ui::EarlyEnd why) {
 }
 
 void endRunEarly(int errorFd, ui::EarlyEnd why) {
+    // Two threads of a toolkit may report the same loss at once: the first
+    // writes the one line and ends the process; the others wait for that.
+    static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+    if (ending.test_and_set()) {
+        for (;;) pause();
+    }
     const std::string_view line = earlyEndLine(why);
     if (errorFd >= 0) {
         [[maybe_unused]] const auto written = write(errorFd, line.data(), line.size());

@@ -78,6 +78,20 @@ CONVENTIONS = {
         paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a",
         # The accessible image keeps its stock name whatever it draws.
         custom_icon="stock"),
+    "gtk": dict(
+        # The desktop's message dialog carries no sign: there is no icon to read.
+        sees={"window", "title", "text", "note", "boxes", "fields", "buttons", "focus", "on_top",
+              "fits"},
+        # A locked box stays sensitive, so that Tab reaches it and a screen
+        # reader says that it is unavailable.
+        tab_to_boxes=True, locked_tab_stop=True, escape_without_cancel="ignored",
+        # GTK activates the focused button on Return, the default one only
+        # from a field.
+        return_presses="the focused button",
+        paste="ctrl+v", copy="ctrl+c", cut="ctrl+x", select_all="ctrl+a", custom_icon=None,
+        # xdotool types a letter outside the keyboard map by remapping a spare
+        # key, a change GDK's keymap does not always pick up in time.
+        types_any_letter=False),
     "gnustep": dict(
         # GNUstep titles an alert's panel by its style ("Alert", "Information").
         sees={"title", "text", "note", "boxes", "fields", "buttons", "focus", "icon",

@@ -39,6 +39,12 @@ def walk(node, depth=0):
         yield from walk(node.getChildAtIndex(i), depth + 1)
 
 
+def text_of(node):
+    """All of a node's text (GTK reads an end of -1 as none of it)."""
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
+
+
 def extents(node):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return box.x, box.y, box.width, box.height
@@ -113,18 +119,21 @@ class Run(KeyedRun):
 
     def snapshot(self, keys):
         got = {}
-        fields = [(n.name, n.queryText().getText(0, -1)) for n in self.nodes(pyatspi.ROLE_TEXT)]
+        fields = [(n.name, text_of(n)) for n in self.nodes(pyatspi.ROLE_TEXT)]
         captions = [caption for caption, _ in fields]
-        labels = [n.name or n.queryText().getText(0, -1) for n in self.nodes(pyatspi.ROLE_LABEL)]
+        labels = [n.name or text_of(n) for n in self.nodes(pyatspi.ROLE_LABEL)]
         labels = [text for text in labels if text not in captions] + [None] * 3
         got.update(window=self.window.name, title=labels[0], text=labels[1], note=labels[2],
                    fields=fields)
-        boxes = [n for n in self.nodes(pyatspi.ROLE_CHECK_BOX)
-                 if n.getState().contains(pyatspi.STATE_SHOWING)]
         buttons = self.nodes(pyatspi.ROLE_PUSH_BUTTON)
+        # GTK 4.8 marks only its windows as showing: its controls by what it
+        # marks visible.
+        shown = (pyatspi.STATE_SHOWING if any(n.getState().contains(pyatspi.STATE_SHOWING)
+                                              for n in buttons) else pyatspi.STATE_VISIBLE)
+        boxes = [n for n in self.nodes(pyatspi.ROLE_CHECK_BOX) if n.getState().contains(shown)]
         if "boxes" in keys:
-            got["boxes"] = [(n.name, n.getState().contains(pyatspi.STATE_CHECKED), locked(n))
-                            for n in boxes]
+            got["boxes"] = [(n.name, n.getState().contains(pyatspi.STATE_CHECKED),
+                             locked(n, sensitive_only=self.gtk())) for n in boxes]
         got["buttons"] = [n.name for n in buttons]
         if "focus" in keys:
             got["focus"] = next((n.name for n in self.nodes(pyatspi.ROLE_CHECK_BOX,
@@ -151,6 +160,9 @@ class Run(KeyedRun):
             raise Failure("no visible X window for the process")
         return found.split()
 
+    def gtk(self):
+        return self.window.getApplication().toolkitName.upper().startswith("GTK")
+
     def past_the_guard(self):
         if self.quiet_since is None:
             wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
@@ -168,13 +180,21 @@ class Run(KeyedRun):
 
     def hold(self, key):
         """Presses the key within the quiet time and holds it for two seconds.
-        A stray release first (of a key never pressed, so dropped) starts the
-        quiet time again, however late the window was seen."""
+        The quiet time starts again first, however late the window was seen:
+        by a stray release (of a key never pressed, so dropped) or, for GTK,
+        whose keys come through XInput 2 (which sends no release of a key
+        that is not down), by the focus leaving the window and coming back."""
         wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
                  "the alert to be the active window")
+        if self.gtk():
+            root = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True).stdout
+            root = next(line.split()[3] for line in root.splitlines() if "Window id" in line)
+            lead = ["windowfocus", root, "sleep", "0.1", "windowfocus", "--sync",
+                    self.x_windows()[-1], "sleep", "0.2"]
+        else:
+            lead = ["keyup", "Shift_L", "sleep", "0.3"]
         try:
-            subprocess.run(["xdotool", "keyup", "Shift_L", "sleep", "0.3", "keydown", key,
-                            "sleep", "2"], check=True, timeout=30)
+            subprocess.run(["xdotool", *lead, "keydown", key, "sleep", "2"], check=True, timeout=30)
         finally:
             subprocess.run(["xdotool", "keyup", key], check=True, timeout=30)
         self.quiet_since = time.monotonic()
@@ -188,7 +208,9 @@ class Run(KeyedRun):
                                                                   pyatspi.ROLE_PUSH_BUTTON)
                                              if n.name == title]) > index and m,
                            f"a control named {title!r}")
-        if not pointer:
+        # GTK 4.8 gives a check box no action to call: a screen reader's
+        # user toggles it with the pointer or Space, as here.
+        if not pointer and matches[index].queryAction().nActions > 0:
             return matches[index].queryAction().doAction(0)
         x, y, width, height = extents(matches[index])
         # A box's row is wider than the part that takes a click: its mark.
@@ -198,8 +220,11 @@ class Run(KeyedRun):
                         str(y + height // 2), "click", "1"], check=True)
 
 
-def locked(node):
-    """Locked: neither enabled nor sensitive; one without the other is a fault."""
+def locked(node, sensitive_only=False):
+    """Locked: neither enabled nor sensitive; one without the other is a fault.
+    GTK 4.8 reports no control as enabled: there, sensitive alone tells."""
     states = node.getState()
+    if sensitive_only:
+        return not states.contains(pyatspi.STATE_SENSITIVE)
     pair = (states.contains(pyatspi.STATE_ENABLED), states.contains(pyatspi.STATE_SENSITIVE))
     return {(True, True): False, (False, False): True}.get(pair, pair)

@@ -87,11 +87,14 @@ def module_cases(binary):
 
     def a_module_that_cannot_start_leaves_the_terminal():
         # The display answers the probe, but Qt has no platform there that
-        # shows a window: the module declines, and the terminal asks.
-        expect_the_terminal_asks(binary, with_display(QT_QPA_PLATFORM="offscreen"),
-                                 "Qt on no platform")
+        # shows a window (nor GTK, where its module is there too): the
+        # modules decline, and the terminal asks.
+        expect_the_terminal_asks(binary, with_display(QT_QPA_PLATFORM="offscreen",
+                                                      GDK_BACKEND="broadway"),
+                                 "Qt and GTK on no platform")
         expect_the_terminal_asks(
-            binary, with_display(SETUP_DIALOG_TOOLKIT="qt", QT_QPA_PLATFORM="vnc"),
+            binary, with_display(SETUP_DIALOG_TOOLKIT="qt", QT_QPA_PLATFORM="vnc",
+                                 GDK_BACKEND="broadway"),
             "Qt asked for by name, on a platform that shows nothing")
 
     def the_terminal_asked_for_asks_even_with_a_display():

@@ -2,7 +2,7 @@
 show (only_BACKEND.py), on one backend through its driver.
 
 Usage: run.py BACKEND BINARY [PROBE] [CASE...]
-  BACKEND  qt, gnustep, wine (whose PROBE is win32-probe.exe) or terminal
+  BACKEND  qt, gtk, gnustep, wine (whose PROBE is win32-probe.exe) or terminal
   CASE     run only the cases whose names hold one of these words
 """
 
@@ -20,8 +20,8 @@ sys.path.insert(0, HERE)
 from cases import CASES, CONVENTIONS  # noqa: E402
 from harness import Failure, check, copy_with_icon, expect_run, run_cases, wait_for  # noqa: E402
 
-DRIVERS = {"qt": "driver_atspi", "gnustep": "driver_gnustep", "wine": "driver_wine",
-           "terminal": "driver_terminal"}
+DRIVERS = {"qt": "driver_atspi", "gtk": "driver_atspi", "gnustep": "driver_gnustep",
+           "wine": "driver_wine", "terminal": "driver_terminal"}
 
 
 def expect_look(run, want, convention):

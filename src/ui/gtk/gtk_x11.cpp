@@ -1,0 +1,74 @@
+#include "ui/gtk/gtk_x11.h"
+
+#ifdef GDK_WINDOWING_X11
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/x11/gdkx.h>
+#include <unistd.h>
+#endif
+
+namespace ui::gtk {
+
+#ifdef GDK_WINDOWING_X11
+namespace {
+void (*connectionLost)() = nullptr;
+
+int xConnectionLost(Display*) {
+    if (connectionLost) connectionLost();
+    _exit(1);
+}
+}  // namespace
+#endif
+
+void keepAboveOnX11(GtkWidget* window) {
+#ifdef GDK_WINDOWING_X11
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    if (!surface || !GDK_IS_X11_SURFACE(surface)) return;
+    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+    const ::Window xid = gdk_x11_surface_get_xid(surface);
+    Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
+    // The property, for a window manager that reads it at a later map (and
+    // for anyone who looks); the message, for one that manages it now.
+    XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeAppend,
+                    reinterpret_cast<unsigned char*>(&above), 1);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = xid;
+    event.xclient.message_type = state;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // add
+    event.xclient.data.l[1] = static_cast<long>(above);
+    event.xclient.data.l[3] = 1;  // asked by an application
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+#else
+    (void)window;
+#endif
+}
+
+void onX11ConnectionLost(void (*lost)()) {
+#ifdef GDK_WINDOWING_X11
+    if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return;
+    connectionLost = lost;
+    XSetIOErrorHandler(xConnectionLost);
+#else
+    (void)lost;
+#endif
+}
+
+GdkRectangle workArea(GdkDisplay* display) {
+    GdkRectangle area{0, 0, 1024, 768};
+    GListModel* monitors = gdk_display_get_monitors(display);
+    auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
+    if (!monitor) return area;
+    gdk_monitor_get_geometry(monitor, &area);
+#ifdef GDK_WINDOWING_X11
+    if (GDK_IS_X11_MONITOR(monitor)) gdk_x11_monitor_get_workarea(monitor, &area);
+#endif
+    g_object_unref(monitor);
+    return area;
+}
+
+}  // namespace ui::gtk

@@ -1,0 +1,20 @@
+// What the GTK module asks of X11 itself, kept apart: Xlib's macros (None,
+// Window, Font) collide with the toolkit interface's names.
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace ui::gtk {
+
+// Asks the window manager, as EWMH says, to keep the window above others
+// (GTK 4 has no call for it); nothing off X11. The window is mapped.
+void keepAboveOnX11(GtkWidget* window);
+
+// Calls `lost` when the X connection breaks, before GDK would end the
+// process itself; nothing off X11.
+void onX11ConnectionLost(void (*lost)());
+
+// The work area of the first monitor (the whole monitor off X11).
+GdkRectangle workArea(GdkDisplay* display);
+
+}  // namespace ui::gtk

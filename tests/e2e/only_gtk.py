@@ -1,0 +1,66 @@
+"""What only the GTK module shows: the desktop's dark style, names and texts
+that look like Pango markup shown as they are, and the above state kept
+under a window manager on X11."""
+
+import shutil
+import subprocess
+import time
+
+from cases import TITLE
+from harness import Failure, check, expect_run, wait_for
+
+
+def brightness(window):
+    """The mean brightness of an X window, from 0 (black) to 1 (white)."""
+    return float(subprocess.run(["import", "-window", window, "-colorspace", "gray", "-format",
+                                 "%[fx:mean]", "info:"], capture_output=True, text=True,
+                                check=True).stdout)
+
+
+def cases(driver):
+    def the_dark_style_is_followed():
+        # libadwaita's own switch stands in for the desktop's preference.
+        shades = {}
+        for scheme in ("force-light", "prefer-dark"):
+            with driver.start(("migrate-empty",), env={"ADW_DEBUG_COLOR_SCHEME": scheme}) as run:
+                wait_for(lambda: run.snapshot({"buttons"})["buttons"] == ["OK"], "the alert")
+                time.sleep(0.5)  # the first frame drawn
+                shades[scheme] = brightness(run.x_windows()[-1])
+                run.press("Return")
+                expect_run(run.finish(), 0)
+        check(shades["force-light"] > 0.6 > 0.4 > shades["prefer-dark"],
+              f"light and dark alerts: {shades}")
+
+    def names_and_texts_that_look_like_markup_are_shown_as_they_are():
+        names = ["<b>x</b>", "&amp;", "a < b & c", "_under"]
+        with driver.start(("clients", "default", *names)) as run:
+            wait_for(lambda: [b[0] for b in run.snapshot({"boxes"})["boxes"]][:4] == names,
+                     "the names as given")
+            run.press("Return")
+            expect_run(run.finish(), 0, out=("configure\nfalse\n" + ",".join(names) + "\n").encode())
+        error = "<b>Bad</b> &amp; code <i>"
+        with driver.start(("enroll", error)) as run:
+            wait_for(lambda: (run.snapshot({"text"})["text"] or "").startswith(error + "\n\n"),
+                     "the error text as given")
+            run.press("Escape")
+            expect_run(run.finish(), 0, out=b"false\n")
+
+    def the_alert_stays_above_under_a_window_manager():
+        if shutil.which("openbox") is None:
+            raise Failure("openbox is missing (Debian: openbox)")
+        manager = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        try:
+            time.sleep(1)
+            with driver.start(("enforcement-error", "disable")) as run:
+                wait_for(lambda: run.snapshot({"on_top"})["on_top"] and run.window.name == TITLE,
+                         "the alert above the others")
+                run.press("Return")
+                expect_run(run.finish(), 0)
+        finally:
+            manager.terminate()
+            manager.wait(timeout=10)
+
+    return [(case.__name__, case) for case in (the_dark_style_is_followed,
+                                               names_and_texts_that_look_like_markup_are_shown_as_they_are,
+                                               the_alert_stays_above_under_a_window_manager)]
