@@ -18,9 +18,11 @@ function(setup_dialog_layer_check executable)
         list(APPEND deps ${link})
       endif()
     endforeach()
+    # Sources are named from the folder of the target's own CMakeLists.
+    get_target_property(source_dir ${target} SOURCE_DIR)
     set(absolute "")
     foreach(source IN LISTS sources)
-      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir}
                  NORMALIZE OUTPUT_VARIABLE path)
       list(APPEND absolute ${path})
     endforeach()

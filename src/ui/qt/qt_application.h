@@ -5,7 +5,7 @@
 // What it does with the interface:
 // - Alert: a dialog laid out as an alert (qt_alert); texts, style (its stock
 //   sign), icon, buttons (the first default and rightmost, Escape presses
-//   "Cancel"), accessory view, modal run; a tall accessory view scrolls;
+//   the engine's cancel button), accessory view, modal run; a tall accessory view scrolls;
 //   keys count only once it has been active for a quiet time (KeyGuard).
 // - Window: the floating level keeps the dialog on top (on X11; Wayland lets
 //   no client do that); the first responder
