@@ -77,15 +77,19 @@ std::string_view earlyEndLine(ui::EarlyEnd why) {
 
 void endRunEarly(int errorFd, ui::EarlyEnd why) {
     // Two threads of a toolkit may report the same loss at once: the first
-    // writes the one line and ends the process; the others wait for that.
+    // writes the one line; the others end only once it is written.
     static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+    static std::atomic<bool> lineWritten{false};
     if (ending.test_and_set()) {
-        for (;;) pause();
+        while (!lineWritten.load()) {
+        }
+        _exit(1);
     }
     const std::string_view line = earlyEndLine(why);
     if (errorFd >= 0) {
         [[maybe_unused]] const auto written = write(errorFd, line.data(), line.size());
     }
+    lineWritten.store(true);
     _exit(1);
 }
 
