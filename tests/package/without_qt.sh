@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The program where Qt's libraries are not installed, as a new user of the
-# program's package alone would find it: in a private mount namespace an
-# empty file hides libQt6Widgets.so.6 and libQt6Core.so.6. On a terminal
+# The program where no window toolkit's libraries are installed, as a new
+# user of the program's package alone would find it: in a private mount
+# namespace an empty file hides Qt's (libQt6Widgets.so.6, libQt6Core.so.6)
+# and GTK's (libgtk-4.so.1), so neither module loads. On a terminal
 # `migrate A B` is asked and answered, with and without a live display;
 # with no terminal and a live display it gives the no-display line and
 # status 1. Never the loader's error and status 127. Quiet when it passes.
@@ -33,7 +34,7 @@ fail() { echo "FAIL $*" >&2; failures=$((failures + 1)); }
 
 # unshare -m makes the namespace's mounts private: the mask stays in here.
 : >"$work/empty"
-for library in libQt6Widgets.so.6 libQt6Core.so.6; do
+for library in libQt6Widgets.so.6 libQt6Core.so.6 libgtk-4.so.1; do
   while read -r path; do
     mount --bind "$work/empty" "$(realpath "$path")"
   done < <(ldconfig -p | awk -v name="$library" '$1 == name {print $NF}')
