@@ -235,7 +235,7 @@ for items in ((), ("enable",), ("Disable",)):
     # A key before the guard lets go is dropped; Escape without "Cancel"
     # does nothing; Return then answers.
     case(f"message_turn_on_{'_'.join(items) or 'default'}", ("enforcement-error", *items),
-         [look(text=TURN_ON, buttons=["OK"]), ("early", "Return"), OPEN, ESCAPE,
+         [("early", "Return"), look(text=TURN_ON, buttons=["OK"]), OPEN, ESCAPE,
           key("Return")])
 case("nothing_to_migrate_ignores_its_items_and_escape", ("migrate-empty", "x", "y"),
      [look(title=TITLE, text=NOTHING_TO_MIGRATE, buttons=["OK"], icon="information",

@@ -14,9 +14,7 @@ from harness import (Failure, KeyedRun, fail_fast_env, layout_problems, run_plai
 
 PATHS = 1
 SCREEN = (0, 0, 1280, 800)
-# The alert drops keys until it has been active this long with none, plus a
-# margin for a loaded machine.
-KEY_GUARD = 0.7
+KEY_GUARD = KeyedRun.KEY_GUARD
 TOOLS = [("Xvfb", "xvfb"), ("xdotool", "xdotool"), ("xprop", "x11-utils"), ("xclip", "xclip"),
          ("dbus-daemon", "dbus"), ("xmessage", "x11-utils")]
 pyatspi = None
@@ -94,7 +92,7 @@ class Run(KeyedRun):
         self.process = subprocess.Popen(
             [program, *items], stdout=stdout, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
             env={k: v for k, v in run_env.items() if v is not None})  # None unsets
-        self.items, self.window, self.quiet_since = items, None, None
+        self.items, self.window, self.shown_at = items, None, None
         self.next_window()
 
     def _window(self, old):
@@ -112,7 +110,7 @@ class Run(KeyedRun):
                          f"the window of {self.items!r}")
         if found is True:
             raise Failure(f"the program ended instead of showing its alert: {self.finish()}")
-        self.window, self.quiet_since = found, None
+        self.window, self.shown_at = found, None
 
     def nodes(self, *roles):
         return [n for n in walk(self.window) if n.getRole() in roles]
@@ -164,40 +162,28 @@ class Run(KeyedRun):
         return self.window.getApplication().toolkitName.upper().startswith("GTK")
 
     def past_the_guard(self):
-        if self.quiet_since is None:
+        if self.shown_at is None:
             wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
                      "the alert to be the active window")
-            self.quiet_since = time.monotonic()
-        time.sleep(max(0.0, self.quiet_since + KEY_GUARD - time.monotonic()))
+            self.shown_at = time.monotonic()
+        super().past_the_guard()
+
+    def quiet_again(self):
+        """The focus leaves the window for longer than a toolkit may wait for
+        it to come back (Qt waits a little before it deactivates), then
+        returns: the quiet time starts again."""
+        wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
+                 "the alert to be the active window")
+        root = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True,
+                              check=True).stdout.split("Window id:")[1].split()[0]
+        return ["windowfocus", root, "sleep", "0.3", "windowfocus", "--sync",
+                self.x_windows()[-1], "sleep", "0.2"]
 
     def press(self, *keys, early=False):
         if early:
-            subprocess.run(["xdotool", "key", "--delay", "100", *keys], check=True)
-            self.quiet_since = time.monotonic()  # each key starts the wait again
-            return
+            return super().press(*keys, early=True)
         self.past_the_guard()
         subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
-
-    def hold(self, key):
-        """Presses the key within the quiet time and holds it for two seconds.
-        The quiet time starts again first, however late the window was seen:
-        by a stray release (of a key never pressed, so dropped) or, for GTK,
-        whose keys come through XInput 2 (which sends no release of a key
-        that is not down), by the focus leaving the window and coming back."""
-        wait_for(lambda: self.window.getState().contains(pyatspi.STATE_ACTIVE),
-                 "the alert to be the active window")
-        if self.gtk():
-            root = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True).stdout
-            root = next(line.split()[3] for line in root.splitlines() if "Window id" in line)
-            lead = ["windowfocus", root, "sleep", "0.1", "windowfocus", "--sync",
-                    self.x_windows()[-1], "sleep", "0.2"]
-        else:
-            lead = ["keyup", "Shift_L", "sleep", "0.3"]
-        try:
-            subprocess.run(["xdotool", *lead, "keydown", key, "sleep", "2"], check=True, timeout=30)
-        finally:
-            subprocess.run(["xdotool", "keyup", key], check=True, timeout=30)
-        self.quiet_since = time.monotonic()
 
     def type(self, text):
         self.past_the_guard()

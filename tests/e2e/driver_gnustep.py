@@ -137,9 +137,6 @@ def center(control):
 
 
 class Run(KeyedRun):
-    # GNUstep delivers no stray release to start the quiet time again: the
-    # key goes down at once.
-    HOLD_LEAD = ()
     def __init__(self, driver, program, items, stdout, probe):
         self.driver, self.items, self.probe = driver, items, probe
         self.process = subprocess.Popen(

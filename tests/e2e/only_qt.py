@@ -66,7 +66,7 @@ def cases(driver):
             thread.join(timeout=30)
             if not run.running():
                 raise Failure(f"stray keys answered: {run.finish()}")
-            run.quiet_since = time.monotonic()
+            run.shown_at = time.monotonic()
             run.press("Return")
             expect_run(run.finish(), 0, out=b"configure\nfalse\nA\n")
         finally:
