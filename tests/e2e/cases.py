@@ -21,6 +21,7 @@ with; steps and record may depend on the backend's CONVENTIONS. Steps:
   ("key_of", name)        the backend's key for name (paste, copy, cut...)
   ("paste", text)         the clipboard holds text, then the paste key
   ("copied", text)        the clipboard now holds text
+  ("destroyed",)          another X client destroys the alert's window
 
 A backend that cannot see a key of "look" says so in CONVENTIONS; a case that
 does not apply to a backend names it in `skip` with the reason.
@@ -357,6 +358,13 @@ for n, (items, keys, out, skip) in enumerate([
     (("migrate", "a", "b"), [ESCAPE, key("Return")], b"a,b\n", {}),
 ]):
     case(f"keys_answer_{n}", items, keys, out, skip=skip)
+case("a_window_destroyed_from_outside_ends_the_run_as_closed", ("migrate", "a"),
+     [look(buttons=["Migrate", "Do This Later"]), ("destroyed",)], DECLINED,
+     skip={"terminal": "a terminal has no window",
+           # Their X windows are a stand-in: on macOS and Windows no other
+           # program can destroy a window of this one.
+           "gnustep": "no other program can destroy an AppKit window",
+           "wine": "no other program can destroy a Win32 window"})
 case("keys_before_the_guard_answer_nothing_and_a_click_answers_at_once",
      ("clients", "default", "A"), [("early", "Return", "space", "Return"), OPEN,
                                    ("early", "a"), ("pointer", "Skip")], b"skip\nfalse\nA\n",

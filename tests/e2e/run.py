@@ -86,6 +86,8 @@ def play(driver, case, convention):
                     run.type(args[0])
                 elif verb in ("click", "pointer"):
                     run.click(args[0], args[1] if len(args) > 1 else 0, pointer=verb == "pointer")
+                elif verb == "destroyed":
+                    run.xdotool("windowclose", run.x_windows()[-1])
                 elif verb == "next":
                     run.next_window()
                 elif verb == "paste":

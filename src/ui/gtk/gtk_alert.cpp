@@ -282,6 +282,12 @@ void GtkAlert::activeChanged(GObject* window, GParamSpec*, GtkAlert* self) {
 void GtkAlert::mapped(GtkWidget*, GtkAlert* self) {
     self->host_.windowShown();
     if (self->floating_) keepAboveOnX11(self->dialog_);
+    // A window another client destroyed is closed as far as the parent is
+    // concerned.
+    watchX11Window(self->dialog_, [](void* alert) {
+        auto* self = static_cast<GtkAlert*>(alert);
+        self->finish(self->model_.answerFor(alert::Ending::WindowClosed));
+    }, self);
 }
 
 void GtkAlert::moveFocus(bool forward) {
@@ -315,6 +321,7 @@ long GtkAlert::runModal() {
         if (GTK_IS_EDITABLE(first)) gtk_editable_select_region(GTK_EDITABLE(first), 0, -1);
     }
     while (!done_) g_main_context_iteration(nullptr, TRUE);
+    unwatchX11Window(dialog_);
     gtk_widget_set_visible(dialog_, FALSE);
     return result_;
 }

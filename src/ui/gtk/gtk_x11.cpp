@@ -5,6 +5,10 @@
 #include <X11/Xlib.h>
 #include <gdk/x11/gdkx.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 #endif
 
 namespace ui::gtk {
@@ -16,6 +20,31 @@ void (*connectionLost)() = nullptr;
 int xConnectionLost(Display*) {
     if (connectionLost) connectionLost();
     _exit(1);
+}
+
+struct Watch {
+    ::Window xid;
+    void (*gone)(void*);
+    void* data;
+};
+std::vector<Watch> watches;
+bool watchingEvents = false;
+
+// GDK is not told: on a surface drawn with GL it aborts on a destroy it did
+// not ask for.
+gboolean xEvent(GdkX11Display*, XEvent* event, gpointer) {
+    if (event->type != DestroyNotify) return FALSE;
+    for (Watch& watch : watches) {
+        if (watch.xid != event->xdestroywindow.window) continue;
+        if (void (*gone)(void*) = std::exchange(watch.gone, nullptr)) gone(watch.data);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+::Window xidOf(GtkWidget* window) {
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    return surface && GDK_IS_X11_SURFACE(surface) ? gdk_x11_surface_get_xid(surface) : 0;
 }
 }  // namespace
 #endif
@@ -55,6 +84,40 @@ void onX11ConnectionLost(void (*lost)()) {
     XSetIOErrorHandler(xConnectionLost);
 #else
     (void)lost;
+#endif
+}
+
+// While a window is watched, X's errors are trapped: what GTK asks of a
+// window that another client destroyed fails, and GDK would end the process
+// on the first such error. Once the window is gone the trap stays, for what
+// GTK still asks of it until the run ends.
+void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data) {
+#ifdef GDK_WINDOWING_X11
+    GdkDisplay* display = gtk_widget_get_display(window);
+    const ::Window xid = xidOf(window);
+    if (!xid || std::any_of(watches.begin(), watches.end(),
+                            [xid](const Watch& watch) { return watch.xid == xid; })) {
+        return;
+    }
+    if (!watchingEvents) g_signal_connect(display, "xevent", G_CALLBACK(xEvent), nullptr);
+    watchingEvents = true;
+    gdk_x11_display_error_trap_push(display);
+    watches.push_back({xid, gone, data});
+#else
+    (void)window, (void)gone, (void)data;
+#endif
+}
+
+void unwatchX11Window(GtkWidget* window) {
+#ifdef GDK_WINDOWING_X11
+    const ::Window xid = xidOf(window);
+    const auto watch = std::find_if(watches.begin(), watches.end(),
+                                    [xid](const Watch& watch) { return watch.xid == xid; });
+    if (watch == watches.end() || !watch->gone) return;
+    watches.erase(watch);
+    gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(window));
+#else
+    (void)window;
 #endif
 }
 

@@ -14,6 +14,13 @@ void keepAboveOnX11(GtkWidget* window);
 // process itself; nothing off X11.
 void onX11ConnectionLost(void (*lost)());
 
+// Calls `gone(data)` once if another client destroys the window's X window
+// while it is watched, and from then on keeps X's errors about what is gone
+// from ending the process (GDK's own handler exits on any); nothing off X11.
+// The window is realized.
+void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data);
+void unwatchX11Window(GtkWidget* window);
+
 // The work area of the first monitor (the whole monitor off X11).
 GdkRectangle workArea(GdkDisplay* display);
 
