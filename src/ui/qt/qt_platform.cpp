@@ -29,7 +29,7 @@ const ToolkitHost* runHost = nullptr;
 // the process by a signal: the host ends the run instead, as one whose
 // display broke (Qt's fatal messages come from a display it cannot use).
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (toolkitMessagesShown()) {
+    if (runHost && runHost->showToolkitMessages) {
         const QByteArray shown = qFormatLogMessage(type, context, message).toLocal8Bit() + "\n";
         [[maybe_unused]] const auto written = write(STDERR_FILENO, shown.constData(), shown.size());
     }

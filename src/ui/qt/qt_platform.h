@@ -39,7 +39,7 @@ QString choosePlatformForQt(const ToolkitHost& host, NoDisplayReason& why);
 
 // Sends Qt's messages through the program's own handler, before anything of
 // Qt runs, the reading of plugin metadata included: they reach standard
-// error only when SETUP_DIALOG_DEBUG=1 asks for them, and a fatal one ends
+// error only when the host shows the toolkit's messages, and a fatal one ends
 // the run through the host, which must outlive the run.
 void captureToolkitOutput(const ToolkitHost& host);
 
