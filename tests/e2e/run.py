@@ -91,8 +91,13 @@ def play(driver, case, convention):
                 elif verb == "next":
                     run.next_window()
                 elif verb == "paste":
+                    seen = "fields" in convention["sees"]
+                    before = run.snapshot({"fields"})["fields"] if seen else None
                     run.set_clipboard(args[0])
                     run.press(convention["paste"])
+                    if seen:  # GTK pastes once the clipboard's owner answers
+                        wait_for(lambda: run.snapshot({"fields"})["fields"] != before,
+                                 "the pasted text")
                 elif verb == "copied":
                     wait_for(lambda: run.clipboard() == args[0], f"the clipboard to hold {args[0]!r}")
                 else:
