@@ -27,8 +27,13 @@ class QtApplicationImpl final : public Application, private AlertHost {
 public:
     explicit QtApplicationImpl(const ToolkitHost& host) : host_(host) {}
     ~QtApplicationImpl() override {
-        // Widgets first, the Qt application object last.
+        // Widgets first, the Qt application object last, then the host the
+        // message handler points at.
         arena_.clear();
+        lostDisplay_.reset();
+        windowDeadline_.reset();
+        qt_.reset();
+        releaseToolkitOutput();
     }
 
     void setActivationPolicy(int) override {}  // every Qt program is a regular one

@@ -21,15 +21,17 @@ namespace ui::qt {
 
 namespace {
 
-// The host of the run: it ends the run when Qt cannot go on.
+// The host of the run: it ends the run when Qt cannot go on. Null once the
+// application that holds it is gone: Qt still speaks from its exit handlers.
 const ToolkitHost* runHost = nullptr;
+bool messagesShown = false;
 
 // Qt's own warnings would land on standard error, which a run that shows a
 // dialog keeps silent (unless they are asked for). A fatal message would end
 // the process by a signal: the host ends the run instead, as one whose
 // display broke (Qt's fatal messages come from a display it cannot use).
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (runHost && runHost->showToolkitMessages) {
+    if (messagesShown) {
         const QByteArray shown = qFormatLogMessage(type, context, message).toLocal8Bit() + "\n";
         [[maybe_unused]] const auto written = write(STDERR_FILENO, shown.constData(), shown.size());
     }
@@ -188,11 +190,14 @@ QString choosePlatformForQt(const ToolkitHost& host, NoDisplayReason& why) {
 
 void captureToolkitOutput(const ToolkitHost& host) {
     runHost = &host;
+    messagesShown = host.showToolkitMessages;
     static bool captured = false;
     if (captured) return;
     captured = true;
     qInstallMessageHandler(messageHandler);
 }
+
+void releaseToolkitOutput() { runHost = nullptr; }
 
 std::unique_ptr<QApplication> startQt(const QString& platform) {
     dropHarmfulSettings();

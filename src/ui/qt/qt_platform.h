@@ -42,6 +42,9 @@ QString choosePlatformForQt(const ToolkitHost& host, NoDisplayReason& why);
 // error only when the host shows the toolkit's messages, and a fatal one ends
 // the run through the host, which must outlive the run.
 void captureToolkitOutput(const ToolkitHost& host);
+// The host is going away: Qt's later messages (from its exit handlers) are
+// shown or dropped as before, and end nothing.
+void releaseToolkitOutput();
 
 // Starts Qt on `platform` (empty: as Qt chooses) from the program name
 // alone, once the settings that would end the run or show nothing are
