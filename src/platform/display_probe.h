@@ -5,6 +5,8 @@
 // here changes the environment.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -23,8 +25,12 @@ struct Displays {
     std::string waylandName;  // WAYLAND_DISPLAY as given
 };
 
+// Whether the environment names a display of either kind: without one no
+// probe has anything to ask.
+bool displayNamed();
+
 // Probes the X display named by DISPLAY and the Wayland compositor of this
-// session. An X display that opens stays connected from this process until
+// session, side by side under one deadline. An X display that opens stays connected from this process until
 // it ends: an X server whose last client leaves resets (or ends), and would
 // turn away the toolkit that connects next.
 Displays probeDisplays();
@@ -38,5 +44,27 @@ struct Buses {
     bool accessibility = false;
 };
 Buses probeBuses();
+
+// The bus probes, started side by side when made, so that they run while
+// the program does other work (probes the displays, loads a toolkit).
+// Ending them, or the object, kills the probes still running.
+class PendingBuses {
+public:
+    PendingBuses();
+    ~PendingBuses();
+    PendingBuses(const PendingBuses&) = delete;
+    PendingBuses& operator=(const PendingBuses&) = delete;
+
+    // What they found, once both answered or their one deadline from the
+    // start came; the same answer when asked again. Asked after end(), it
+    // probes anew.
+    Buses wait();
+    void end();
+
+private:
+    struct Probes;
+    std::unique_ptr<Probes> probes_;
+    std::optional<Buses> answer_;
+};
 
 }  // namespace platform
