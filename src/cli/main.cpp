@@ -69,19 +69,18 @@ public:
 
     // Probes the displays once, the first time a window toolkit is to be
     // tried; a linked backend checks for its display itself. Where a
-    // display is named the bus probes start first, and run on while the
-    // toolkit loads, for the toolkit to ask.
+    // display is named the bus probes start beside the display probes, and
+    // run on while the toolkit loads, for the toolkit to ask.
     bool displayAnswers() {
         if (cli::backendLinked()) return true;
         if (!probed_) {
-            if (platform::displayNamed()) {
+            displays_ = platform::probeDisplays([this] {
                 buses_ = std::make_shared<platform::PendingBuses>();
                 host_.buses = [buses = buses_] {
                     const platform::Buses found = buses->wait();
                     return ui::BusAnswers{found.session, found.accessibility};
                 };
-            }
-            displays_ = platform::probeDisplays();
+            });
             host_.x11Answers = displays_.x11 == platform::Answer::Opens;
             host_.waylandAnswers = displays_.wayland == platform::Answer::Opens;
             probed_ = true;

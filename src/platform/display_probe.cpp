@@ -14,12 +14,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -53,6 +56,17 @@ bool closingPipe(int ends[2]) {
     fcntl(ends[0], F_SETFD, FD_CLOEXEC);
     fcntl(ends[1], F_SETFD, FD_CLOEXEC);
     return true;
+}
+
+// In a child: closes every descriptor above standard error but `a` and `b`.
+void keepOnly(int a, int b) {
+    if (a > b) std::swap(a, b);
+    const auto closeFrom = [](int first, int last) {
+        if (first <= last) close_range(static_cast<unsigned>(first), static_cast<unsigned>(last), 0);
+    };
+    closeFrom(STDERR_FILENO + 1, a - 1);
+    closeFrom(a + 1, b - 1);
+    if (b < INT_MAX) close_range(static_cast<unsigned>(b) + 1, ~0U, 0);
 }
 
 using Clock = std::chrono::steady_clock;
@@ -93,8 +107,9 @@ public:
             alarm(kChildLifeSeconds);
             const int null = open("/dev/null", O_WRONLY);
             if (null >= 0) dup2(null, STDERR_FILENO);
-            close(ready[0]);
-            close(hold[1]);
+            // Its own ends of the pipes alone: a sibling probe's hold kept
+            // open here would keep that probe's child from seeing its release.
+            keepOnly(ready[1], hold[0]);
             if (!check(argument)) _exit(1);
             [[maybe_unused]] const auto told = write(ready[1], "1", 1);
             char gone;
@@ -367,11 +382,7 @@ struct PendingBuses::Probes {
     Probe accessibility{busesAnswer, "accessibility"};
 };
 
-bool displayNamed() {
-    return isNamed("DISPLAY") || isNamed("WAYLAND_DISPLAY") || isNamed("WAYLAND_SOCKET");
-}
-
-Displays probeDisplays() {
+Displays probeDisplays(const std::function<void()>& alongside) {
     Displays found;
     if (isNamed("DISPLAY")) found.x11Name = std::getenv("DISPLAY");
     if (isNamed("WAYLAND_DISPLAY")) found.waylandName = std::getenv("WAYLAND_DISPLAY");
@@ -385,11 +396,17 @@ Displays probeDisplays() {
     std::optional<Probe> x11, wayland;
     if (!found.x11Name.empty()) x11.emplace(x11ServerAnswers, found.x11Name.c_str());
     if (waylandNamed && !waylandKnown) wayland.emplace(waylandCompositorAnswers, nullptr);
+    if ((x11 || waylandNamed) && alongside) alongside();
+    // The library this process connects with once the server answers,
+    // loaded while the child asks: loading connects to nothing.
+    void* const xcb = x11 ? dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL) : nullptr;
 
     const bool waylandOpens = wayland ? wayland->await(deadline) : waylandKnown.value_or(false);
     wayland.reset();
     if (x11) {
-        switch (x11DisplayOpens(*x11, deadline, found.x11Name.c_str())) {
+        const X11Answer x11Answer = x11DisplayOpens(*x11, deadline, found.x11Name.c_str());
+        if (xcb) dlclose(xcb);  // the held connection keeps its own
+        switch (x11Answer) {
         case X11Answer::Opens:
             found.x11 = Answer::Opens;
             break;

@@ -5,6 +5,7 @@
 // here changes the environment.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,15 +26,14 @@ struct Displays {
     std::string waylandName;  // WAYLAND_DISPLAY as given
 };
 
-// Whether the environment names a display of either kind: without one no
-// probe has anything to ask.
-bool displayNamed();
-
 // Probes the X display named by DISPLAY and the Wayland compositor of this
-// session, side by side under one deadline. An X display that opens stays connected from this process until
-// it ends: an X server whose last client leaves resets (or ends), and would
-// turn away the toolkit that connects next.
-Displays probeDisplays();
+// session, side by side under one deadline. `alongside` runs once the
+// probes have started, while they run (not at all when no display is
+// named): other work of the run's start. An X display that opens stays
+// connected from this process until it ends: an X server whose last client
+// leaves resets (or ends), and would turn away the toolkit that connects
+// next.
+Displays probeDisplays(const std::function<void()>& alongside = {});
 
 // What the session and accessibility buses do.
 struct Buses {
