@@ -68,16 +68,30 @@ public:
     }
 
     // Probes the displays once, the first time a window toolkit is to be
-    // tried; a linked backend checks for its display itself.
+    // tried; a linked backend checks for its display itself. Where a
+    // display is named the bus probes start beside the display probes, and
+    // run on while the toolkit loads, for the toolkit to ask.
     bool displayAnswers() {
         if (cli::backendLinked()) return true;
         if (!probed_) {
-            displays_ = platform::probeDisplays();
+            displays_ = platform::probeDisplays([this] {
+                buses_ = std::make_shared<platform::PendingBuses>();
+                host_.buses = [buses = buses_] {
+                    const platform::Buses found = buses->wait();
+                    return ui::BusAnswers{found.session, found.accessibility};
+                };
+            });
             host_.x11Answers = displays_.x11 == platform::Answer::Opens;
             host_.waylandAnswers = displays_.wayland == platform::Answer::Opens;
             probed_ = true;
+            if (!host_.x11Answers && !host_.waylandAnswers) endBusProbes();
         }
         return host_.x11Answers || host_.waylandAnswers;
+    }
+
+    // The toolkit is chosen: bus probes that no toolkit asked for end.
+    void endBusProbes() {
+        if (buses_) buses_->end();
     }
 
     // The line for a run that no toolkit can ask in.
@@ -94,6 +108,7 @@ private:
     ui::ToolkitHost& host_;
     bool probed_ = false;
     platform::Displays displays_;
+    std::shared_ptr<platform::PendingBuses> buses_;
 };
 
 std::unique_ptr<ui::Application> chooseApplication(ui::ToolkitHost& host, std::FILE* err,
@@ -103,6 +118,7 @@ std::unique_ptr<ui::Application> chooseApplication(ui::ToolkitHost& host, std::F
                                           environment("XDG_CURRENT_DESKTOP"),
                                           [&toolkits] { return toolkits.displayAnswers(); }};
     cli::ToolkitChoice choice = cli::chooseToolkit(surroundings, toolkits);
+    toolkits.endBusProbes();
     if (host.showToolkitMessages) {
         for (const std::string& passed : choice.passedOver) {
             std::fprintf(err, "setup-dialog: toolkit %s (not taken)\n", passed.c_str());

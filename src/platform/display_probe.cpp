@@ -11,11 +11,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -43,7 +50,7 @@ struct HeldX11Connection {
 HeldX11Connection heldX11;
 
 // A pipe whose ends close on exec (pipe2 is not everywhere). The probes
-// run before the program starts any thread that could fork meanwhile.
+// start before the program starts any thread that could fork meanwhile.
 bool closingPipe(int ends[2]) {
     if (pipe(ends) != 0) return false;
     fcntl(ends[0], F_SETFD, FD_CLOEXEC);
@@ -51,19 +58,37 @@ bool closingPipe(int ends[2]) {
     return true;
 }
 
+// In a child: closes every descriptor above standard error but `a` and `b`.
+void keepOnly(int a, int b) {
+    if (a > b) std::swap(a, b);
+    const auto closeFrom = [](int first, int last) {
+        if (first <= last) close_range(static_cast<unsigned>(first), static_cast<unsigned>(last), 0);
+    };
+    closeFrom(STDERR_FILENO + 1, a - 1);
+    closeFrom(a + 1, b - 1);
+    if (b < INT_MAX) close_range(static_cast<unsigned>(b) + 1, ~0U, 0);
+}
+
+using Clock = std::chrono::steady_clock;
+
 // How long a display may take to answer before it counts as none.
 constexpr auto kProbeDeadline = std::chrono::seconds(2);
+// A probing child that nobody waits for any more (the program ended
+// without a word to it) ends itself this long after it started.
+constexpr unsigned kChildLifeSeconds = 4;
+static_assert(std::chrono::seconds(kChildLifeSeconds) > kProbeDeadline);
 
 // A check run in a child process, with the child's standard error at
-// /dev/null (libraries report their failures there), under a deadline. A
-// display that accepts a connection and never answers, or an authority file
-// that never ends (a FIFO, /dev/zero), would otherwise hang the run: the
-// child is killed instead. A child that passed can stay connected until
-// release(): an X server whose last client leaves resets or ends, and would
-// refuse the connection that follows.
+// /dev/null (libraries report their failures there), waited for under a
+// deadline. A display that accepts a connection and never answers, or an
+// authority file that never ends (a FIFO, /dev/zero), would otherwise hang
+// the run: the child is killed instead. The child starts at once, so that
+// several probes run side by side and share one deadline. A child that
+// passed can stay connected until release(): an X server whose last client
+// leaves resets or ends, and would refuse the connection that follows.
 class Probe {
 public:
-    Probe(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
+    Probe(bool (*check)(const char*), const char* argument) {
         int ready[2], hold[2];
         if (!closingPipe(ready)) return;
         if (!closingPipe(hold)) {
@@ -73,10 +98,18 @@ public:
         }
         child_ = fork();
         if (child_ == 0) {
+            // A child left hanging in a library, with nobody left to kill it.
+            signal(SIGALRM, SIG_DFL);
+            sigset_t alarmOnly;
+            sigemptyset(&alarmOnly);
+            sigaddset(&alarmOnly, SIGALRM);
+            sigprocmask(SIG_UNBLOCK, &alarmOnly, nullptr);
+            alarm(kChildLifeSeconds);
             const int null = open("/dev/null", O_WRONLY);
             if (null >= 0) dup2(null, STDERR_FILENO);
-            close(ready[0]);
-            close(hold[1]);
+            // Its own ends of the pipes alone: a sibling probe's hold kept
+            // open here would keep that probe's child from seeing its release.
+            keepOnly(ready[1], hold[0]);
             if (!check(argument)) _exit(1);
             [[maybe_unused]] const auto told = write(ready[1], "1", 1);
             char gone;
@@ -87,19 +120,42 @@ public:
         close(hold[0]);
         holdFd_ = hold[1];
         if (child_ > 0) {
-            pollfd answer{ready[0], POLLIN, 0};
-            char told = 0;
-            passed_ = poll(&answer, 1, static_cast<int>(deadline.count())) > 0 &&
-                      read(ready[0], &told, 1) == 1 && told == '1';
+            readyFd_ = ready[0];
+        } else {
+            close(ready[0]);
         }
-        close(ready[0]);
-        if (!passed_) release();
     }
-    ~Probe() { release(); }
+    ~Probe() {
+        if (readyFd_ >= 0) close(readyFd_);
+        release();
+    }
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
 
+    // Waits for the child's answer until `deadline`; a child that did not
+    // pass by then is ended. Answers the same when asked again.
+    bool await(Clock::time_point deadline) {
+        if (readyFd_ < 0) return passed_;
+        for (;;) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd answer{readyFd_, POLLIN, 0};
+            const int ready = poll(&answer, 1, static_cast<int>(std::max<decltype(left)>(left, 0)));
+            if (ready < 0 && errno == EINTR) continue;
+            char told = 0;
+            passed_ = ready > 0 && read(readyFd_, &told, 1) == 1 && told == '1';
+            ranOut_ = ready == 0;
+            break;
+        }
+        close(readyFd_);
+        readyFd_ = -1;
+        if (!passed_) release();
+        return passed_;
+    }
+
     bool passed() const { return passed_; }
+    // The deadline came before the child said anything.
+    bool ranOut() const { return ranOut_; }
 
     // Lets the child go: it ends once it sees the hold closed, or is killed
     // when it did not pass.
@@ -114,12 +170,14 @@ public:
 
 private:
     pid_t child_ = -1;
+    int readyFd_ = -1;
     int holdFd_ = -1;
     bool passed_ = false;
+    bool ranOut_ = false;
 };
 
 bool passesWithin(std::chrono::milliseconds deadline, bool (*check)(const char*), const char* argument) {
-    return Probe(deadline, check, argument).passed();
+    return Probe(check, argument).await(Clock::now() + deadline);
 }
 
 // In the probing child: the X server answers a round trip, and has the
@@ -214,17 +272,16 @@ bool x11ServerRefuses(const char* display) {
 
 enum class X11Answer { Opens, Silent, Refused };
 
-// Asks the X server named by DISPLAY whether it takes a connection, without
-// letting Qt try (Qt aborts the process when it cannot open its display).
-// When it does not, tells a server that is gone or never answers from one
-// that turned this user away: the line the parent sees says which.
-X11Answer x11DisplayOpens(const char* display) {
-    heldX11.release();
-    const auto start = std::chrono::steady_clock::now();
-    Probe probe(kProbeDeadline, x11ServerAnswers, display);
-    if (!probe.passed()) {
+// What the X server named by DISPLAY said to `probe` (a probe of
+// x11ServerAnswers, started by the caller), asked without letting Qt try (Qt
+// aborts the process when it cannot open its display). When it does not
+// open, tells a server that is gone or never answers from one that turned
+// this user away: the line the parent sees says which. An X server that
+// opens is connected to from this process before the probe lets go.
+X11Answer x11DisplayOpens(Probe& probe, Clock::time_point deadline, const char* display) {
+    if (!probe.await(deadline)) {
         // A probe that ran out its deadline met a server that never answered.
-        if (std::chrono::steady_clock::now() - start >= kProbeDeadline) return X11Answer::Silent;
+        if (probe.ranOut()) return X11Answer::Silent;
         return passesWithin(kProbeDeadline, x11ServerRefuses, display) ? X11Answer::Refused
                                                                        : X11Answer::Silent;
     }
@@ -263,10 +320,13 @@ bool waylandCompositorAnswers(const char*) {
     return display && roundtrip(display) >= 0;
 }
 
-// Asks the Wayland compositor of this session whether it is there. A socket
-// handed down in WAYLAND_SOCKET is checked without connecting, since a
-// connection would use it up.
-bool waylandDisplayOpens() {
+// Whether the Wayland compositor of this session is there, when that is
+// known without asking it: a socket handed down in WAYLAND_SOCKET is checked
+// without connecting, since a connection would use it up; without
+// WAYLAND_DISPLAY there is no session to show in (a login over SSH, say),
+// even where a compositor's socket is at its default place. Empty when the
+// compositor is to be asked.
+std::optional<bool> waylandKnownAnswer() {
     if (const char* handed = std::getenv("WAYLAND_SOCKET"); handed && *handed) {
         char* end = nullptr;
         const long fd = std::strtol(handed, &end, 10);
@@ -274,10 +334,8 @@ bool waylandDisplayOpens() {
         return *end == '\0' && fd >= 0 && fd <= 65535 && fstat(static_cast<int>(fd), &info) == 0 &&
                S_ISSOCK(info.st_mode);
     }
-    // Without WAYLAND_DISPLAY there is no session to show in (a login over
-    // SSH, say), even where a compositor's socket is at its default place.
     if (!isNamed("WAYLAND_DISPLAY")) return false;
-    return passesWithin(kProbeDeadline, waylandCompositorAnswers, nullptr);
+    return std::nullopt;
 }
 
 // In the probing child: the session bus answers, and, when `accessibility`
@@ -316,11 +374,39 @@ bool busesAnswer(const char* accessibility) {
 
 }  // namespace
 
-Displays probeDisplays() {
+// The two bus probes, side by side under one deadline: the session bus
+// alone, and the session bus with the accessibility bus it names.
+struct PendingBuses::Probes {
+    Clock::time_point deadline = Clock::now() + kProbeDeadline;
+    Probe session{busesAnswer, nullptr};
+    Probe accessibility{busesAnswer, "accessibility"};
+};
+
+Displays probeDisplays(const std::function<void()>& alongside) {
     Displays found;
-    if (isNamed("DISPLAY")) {
-        found.x11Name = std::getenv("DISPLAY");
-        switch (x11DisplayOpens(found.x11Name.c_str())) {
+    if (isNamed("DISPLAY")) found.x11Name = std::getenv("DISPLAY");
+    if (isNamed("WAYLAND_DISPLAY")) found.waylandName = std::getenv("WAYLAND_DISPLAY");
+    const bool waylandNamed = isNamed("WAYLAND_SOCKET") || isNamed("WAYLAND_DISPLAY");
+    const std::optional<bool> waylandKnown = waylandKnownAnswer();
+
+    // Every probe starts before any is waited for, and all share one
+    // deadline: displays that never answer cost it once, however many.
+    heldX11.release();
+    const auto deadline = Clock::now() + kProbeDeadline;
+    std::optional<Probe> x11, wayland;
+    if (!found.x11Name.empty()) x11.emplace(x11ServerAnswers, found.x11Name.c_str());
+    if (waylandNamed && !waylandKnown) wayland.emplace(waylandCompositorAnswers, nullptr);
+    if ((x11 || waylandNamed) && alongside) alongside();
+    // The library this process connects with once the server answers,
+    // loaded while the child asks: loading connects to nothing.
+    void* const xcb = x11 ? dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL) : nullptr;
+
+    const bool waylandOpens = wayland ? wayland->await(deadline) : waylandKnown.value_or(false);
+    wayland.reset();
+    if (x11) {
+        const X11Answer x11Answer = x11DisplayOpens(*x11, deadline, found.x11Name.c_str());
+        if (xcb) dlclose(xcb);  // the held connection keeps its own
+        switch (x11Answer) {
         case X11Answer::Opens:
             found.x11 = Answer::Opens;
             break;
@@ -332,20 +418,39 @@ Displays probeDisplays() {
             break;
         }
     }
-    if (isNamed("WAYLAND_DISPLAY")) found.waylandName = std::getenv("WAYLAND_DISPLAY");
-    if (isNamed("WAYLAND_SOCKET") || isNamed("WAYLAND_DISPLAY")) {
-        found.wayland = waylandDisplayOpens() ? Answer::Opens
+    if (waylandNamed) {
+        found.wayland = waylandOpens ? Answer::Opens
                         : isNamed("WAYLAND_DISPLAY") ? Answer::Silent
                                                       : Answer::NotNamed;
     }
     return found;
 }
 
-Buses probeBuses() {
+PendingBuses::PendingBuses() {
+    if (!isNamed("DBUS_SESSION_BUS_ADDRESS")) {
+        answer_ = Buses{};
+        return;
+    }
+    probes_ = std::make_unique<Probes>();
+}
+
+PendingBuses::~PendingBuses() = default;
+
+Buses PendingBuses::wait() {
+    if (answer_) return *answer_;
+    if (!probes_) probes_ = std::make_unique<Probes>();
     Buses buses;
-    buses.session = isNamed("DBUS_SESSION_BUS_ADDRESS") && passesWithin(kProbeDeadline, busesAnswer, nullptr);
-    buses.accessibility = buses.session && passesWithin(kProbeDeadline, busesAnswer, "accessibility");
+    // The accessibility probe asks the session bus first: it passes only
+    // where that one does too.
+    buses.session = probes_->session.await(probes_->deadline);
+    buses.accessibility = buses.session && probes_->accessibility.await(probes_->deadline);
+    probes_.reset();
+    answer_ = buses;
     return buses;
 }
+
+void PendingBuses::end() { probes_.reset(); }
+
+Buses probeBuses() { return PendingBuses().wait(); }
 
 }  // namespace platform

@@ -5,6 +5,9 @@
 // here changes the environment.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -24,10 +27,13 @@ struct Displays {
 };
 
 // Probes the X display named by DISPLAY and the Wayland compositor of this
-// session. An X display that opens stays connected from this process until
-// it ends: an X server whose last client leaves resets (or ends), and would
-// turn away the toolkit that connects next.
-Displays probeDisplays();
+// session, side by side under one deadline. `alongside` runs once the
+// probes have started, while they run (not at all when no display is
+// named): other work of the run's start. An X display that opens stays
+// connected from this process until it ends: an X server whose last client
+// leaves resets (or ends), and would turn away the toolkit that connects
+// next.
+Displays probeDisplays(const std::function<void()>& alongside = {});
 
 // What the session and accessibility buses do.
 struct Buses {
@@ -38,5 +44,27 @@ struct Buses {
     bool accessibility = false;
 };
 Buses probeBuses();
+
+// The bus probes, started side by side when made, so that they run while
+// the program does other work (probes the displays, loads a toolkit).
+// Ending them, or the object, kills the probes still running.
+class PendingBuses {
+public:
+    PendingBuses();
+    ~PendingBuses();
+    PendingBuses(const PendingBuses&) = delete;
+    PendingBuses& operator=(const PendingBuses&) = delete;
+
+    // What they found, once both answered or their one deadline from the
+    // start came; the same answer when asked again. Asked after end(), it
+    // probes anew.
+    Buses wait();
+    void end();
+
+private:
+    struct Probes;
+    std::unique_ptr<Probes> probes_;
+    std::optional<Buses> answer_;
+};
 
 }  // namespace platform

@@ -23,6 +23,12 @@ enum class EarlyEnd {
     TerminalLost,
 };
 
+// What the session bus, and the accessibility bus it names, answer.
+struct BusAnswers {
+    bool session = false;
+    bool accessibility = false;
+};
+
 struct ToolkitHost {
     // Writes the line for `why` and ends the process with status 1 at once,
     // from any thread. Never returns.
@@ -35,6 +41,13 @@ struct ToolkitHost {
     // keep itself on top), and names no other.
     bool x11Answers = false;
     bool waylandAnswers = false;
+    // Linux: what the buses answer, from probes the program started beside
+    // the display probes, so that they run while the toolkit loads; waits
+    // for them, within their deadline. A toolkit that needs them asks while
+    // it starts, by the time it says whether it can show windows: once a
+    // toolkit is chosen the program ends the probes, and a later call
+    // probes anew. Unset: the toolkit probes the buses itself.
+    std::function<BusAnswers()> buses;
 };
 
 }  // namespace ui

@@ -141,7 +141,19 @@ def window_cases(driver):
             expect_run((process.returncode, process.stdout, process.stderr), 1,
                        err=no_display("the window did not appear"))
 
-    return [only_wayland_opens_a_native_wayland_window, x11_is_preferred_where_both_work,
+    def probes_that_answer_wait_for_no_deadline():
+        """The display and bus probes run side by side: where all of them
+        answer, none may hold the run up to a deadline (two seconds each;
+        a child left waiting for its release ends by itself at four)."""
+        start = time.monotonic()
+        with driver.start(("migrate-empty",)) as dialog:
+            took = time.monotonic() - start
+            check(took < 3, f"the window took {took:.1f} s")
+            dialog.click("OK")
+            expect_run(dialog.finish(), 0)
+
+    return [probes_that_answer_wait_for_no_deadline,
+            only_wayland_opens_a_native_wayland_window, x11_is_preferred_where_both_work,
             the_x_server_lost_mid_dialog_ends_with_one_line,
             the_wayland_compositor_lost_mid_dialog_ends_with_one_line,
             a_window_that_never_appears_ends_the_run]

@@ -49,6 +49,8 @@ public:
             // report on (QT_DEBUG_PLUGINS, logging rules, a broken plugin).
             captureToolkitOutput(host_);
             platform_ = choosePlatformForQt(host_, noDisplay_);
+            // Asked now, while the program's bus probes still run for us.
+            if (!platform_->isEmpty()) buses_ = busesForQt(host_);
         }
         return !platform_->isEmpty();
     }
@@ -156,13 +158,15 @@ private:
         if (qt_) return;
         captureToolkitOutput(host_);
         windowDeadline_.emplace(host_);
-        qt_ = startQt(platform_.value_or(QString()));
+        if (!buses_) buses_ = busesForQt(host_);
+        qt_ = startQt(platform_.value_or(QString()), *buses_);
         installAlertCheckBoxAccessibility();
         // From here on Qt ends the process itself if the display goes away.
         lostDisplay_.emplace(host_);
     }
 
     const ToolkitHost host_;  // a copy: the deadline and the reports point at it
+    std::optional<BusAnswers> buses_;
     std::unique_ptr<QApplication> qt_;
     std::optional<WindowDeadline> windowDeadline_;
     std::optional<LostDisplayReport> lostDisplay_;  // ends before Qt does

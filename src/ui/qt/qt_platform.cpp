@@ -55,9 +55,8 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
 // Either way the run goes on without the bus: an address that fails at once
 // stands in for it, and Qt's bridge to screen readers stays off. Set as Qt
 // starts, in this process only: Qt reads the buses from nowhere else.
-void keepSilentBusesOut() {
+void keepSilentBusesOut(const BusAnswers& buses) {
     constexpr const char* kNoBus = "disabled:";
-    const platform::Buses buses = platform::probeBuses();
     if (!buses.session) {
         qputenv("DBUS_SESSION_BUS_ADDRESS", kNoBus);
         qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
@@ -199,9 +198,15 @@ void captureToolkitOutput(const ToolkitHost& host) {
 
 void releaseToolkitOutput() { runHost = nullptr; }
 
-std::unique_ptr<QApplication> startQt(const QString& platform) {
+BusAnswers busesForQt(const ToolkitHost& host) {
+    if (host.buses) return host.buses();
+    const platform::Buses buses = platform::probeBuses();
+    return {buses.session, buses.accessibility};
+}
+
+std::unique_ptr<QApplication> startQt(const QString& platform, const BusAnswers& buses) {
     dropHarmfulSettings();
-    keepSilentBusesOut();
+    keepSilentBusesOut(buses);
     // The platform chosen goes to Qt as its own option, which wins over
     // QT_QPA_PLATFORM without changing it. The items on the command line
     // are the parent's data, never Qt options.

@@ -46,9 +46,13 @@ void captureToolkitOutput(const ToolkitHost& host);
 // shown or dropped as before, and end nothing.
 void releaseToolkitOutput();
 
+// What the buses answer: the host's probes when it started them, else a
+// probe made here.
+BusAnswers busesForQt(const ToolkitHost& host);
+
 // Starts Qt on `platform` (empty: as Qt chooses) from the program name
 // alone, once the settings that would end the run or show nothing are
-// dropped and a bus that never answers is kept out.
-std::unique_ptr<QApplication> startQt(const QString& platform);
+// dropped and a bus that never answers, as `buses` found, is kept out.
+std::unique_ptr<QApplication> startQt(const QString& platform, const BusAnswers& buses);
 
 }  // namespace ui::qt
