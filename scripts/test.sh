@@ -16,6 +16,24 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 dir="$top/build"
 [ "${SANITIZE:-0}" = 1 ] && dir="$top/build-sanitize"
 cd "$dir"
+reports=""
+if [ "${SANITIZE:-0}" = 1 ]; then
+  # The program points its standard error away before a dialog may show, and
+  # the tests read it: the sanitizers write their reports to files instead.
+  reports="$dir/sanitizer-reports"
+  rm -rf "$reports" && mkdir -p "$reports"
+  export ASAN_OPTIONS="log_path=$reports/report" UBSAN_OPTIONS="log_path=$reports/report:print_stacktrace=1"
+fi
 # The end-to-end test of each backend has a display of its own: they run side
 # by side, and most of their time is waiting for windows.
-ctest --output-on-failure -j "${CTEST_PARALLEL_LEVEL:-4}"
+status=0
+ctest --output-on-failure -j "${CTEST_PARALLEL_LEVEL:-4}" || status=$?
+# A report is a fault even where the run it came from was not checked.
+if [ -n "$reports" ] && [ -n "$(ls -A "$reports")" ]; then
+  for report in "$reports"/*; do
+    echo "== $report"
+    head -n 80 "$report"
+  done
+  [ "$status" = 0 ] && status=1
+fi
+exit "$status"
