@@ -129,6 +129,14 @@ CONVENTIONS = {
 }
 
 
+# GTK as a native Wayland client: what differs from GTK on X11.
+CONVENTIONS["gtk-wayland"] = dict(
+    CONVENTIONS["gtk"],
+    # No Wayland client can keep its window above the others: the
+    # compositor alone stacks windows.
+    sees=CONVENTIONS["gtk"]["sees"] - {"on_top"})
+
+
 @dataclass
 class Case:
     name: str
@@ -364,7 +372,8 @@ case("a_window_destroyed_from_outside_ends_the_run_as_closed", ("migrate", "a"),
            # Their X windows are a stand-in: on macOS and Windows no other
            # program can destroy a window of this one.
            "gnustep": "no other program can destroy an AppKit window",
-           "wine": "no other program can destroy a Win32 window"})
+           "wine": "no other program can destroy a Win32 window",
+           "gtk-wayland": "no other Wayland client can destroy a window of this one"})
 case("keys_before_the_guard_answer_nothing_and_a_click_answers_at_once",
      ("clients", "default", "A"), [("early", "Return", "space", "Return"), OPEN,
                                    ("early", "a"), ("pointer", "Skip")], b"skip\nfalse\nA\n",

@@ -22,9 +22,10 @@ WAYLAND_NAMES = (None, "wayland", "wayland-egl", "wayland-generic", "wayland;xcb
 
 class Weston:
     """weston with its X11 back end, in an Xvfb of its own, serving a socket
-    in a runtime folder of its own."""
+    in a runtime folder of its own. With `debug`, weston-debug can read where
+    it put each window (the only place a Wayland client's position shows)."""
 
-    def __init__(self):
+    def __init__(self, debug=False):
         self.runtime = tempfile.mkdtemp(prefix="setup-dialog-wayland-")
         os.chmod(self.runtime, 0o700)
         self.xvfb, self.x_display = start_xvfb()
@@ -33,7 +34,7 @@ class Weston:
         env.pop("WAYLAND_DISPLAY", None)
         self.process = subprocess.Popen(
             ["weston", "--backend=x11-backend.so", f"--socket={self.socket}", "--idle-time=0",
-             "--width=1024", "--height=700"],
+             "--width=1024", "--height=700", *(["--debug"] if debug else [])],
             env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         path = os.path.join(self.runtime, self.socket)

@@ -20,8 +20,12 @@ TOOLS = [("Xvfb", "xvfb"), ("xdotool", "xdotool"), ("xprop", "x11-utils"), ("xcl
 pyatspi = None
 
 
-def missing():
-    for tool, package in TOOLS:
+WAYLAND_TOOLS = [("weston", "weston"), ("weston-debug", "weston"), ("weston-simple-shm", "weston"),
+                 ("wl-copy", "wl-clipboard")]
+
+
+def missing(tools=TOOLS):
+    for tool, package in tools:
         if shutil.which(tool) is None:
             return tool, package
     if importlib.util.find_spec("pyatspi") is None:
@@ -43,16 +47,19 @@ def text_of(node):
     return text.getText(0, text.characterCount)
 
 
-def extents(node):
+def extents(node, origin=(0, 0)):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    return box.x, box.y, box.width, box.height
+    return box.x + origin[0], box.y + origin[1], box.width, box.height
 
 
 class Driver:
+    screen = SCREEN
+    native_wayland = False
+
     def __init__(self, binary):
         global pyatspi
         self.binary = binary
-        self.xvfb, self.display = start_xvfb()
+        self.xvfb, self.display = self.start_display()
         # The accessibility bus's socket lives in the runtime folder (else a
         # fixed place under the home folder): a private one, so that no other
         # session's bus takes its place.
@@ -72,11 +79,15 @@ class Driver:
         pyatspi.Registry.getDesktop(0)
         time.sleep(0.5)
 
+    def start_display(self):
+        """The X server the program and xdotool share; (process, name)."""
+        return start_xvfb()
+
     def run_plain(self, items):
         return run_plain([self.binary, *items], fail_fast_env())
 
     def start(self, items, program=None, stdout=subprocess.PIPE, env=None):
-        return Run(program or self.binary, items, stdout, env)
+        return Run(self, program or self.binary, items, stdout, env)
 
     def close(self):
         stop(self.bus)
@@ -87,7 +98,8 @@ class Driver:
 class Run(KeyedRun):
     env = None  # the driver's, which is this process's own
 
-    def __init__(self, program, items, stdout, env):
+    def __init__(self, driver, program, items, stdout, env):
+        self.driver = driver
         run_env = dict(os.environ, **(env or {}))
         self.process = subprocess.Popen(
             [program, *items], stdout=stdout, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
@@ -146,10 +158,15 @@ class Run(KeyedRun):
                 text=True).stdout
         if "fits" in keys:
             auto = [n for n in boxes if n.name == "Automatically configure all AI apps"]
+            box = self.box
             got["fits"] = layout_problems(
-                extents(self.window), SCREEN, [(n.name, extents(n)) for n in buttons],
-                [extents(n) for n in boxes if n not in auto], extents(auto[0]) if auto else None)
+                box(self.window), self.driver.screen, [(n.name, box(n)) for n in buttons],
+                [box(n) for n in boxes if n not in auto], box(auto[0]) if auto else None)
         return got
+
+    def box(self, node):
+        """Where a control is on the screen: (x, y, width, height)."""
+        return extents(node)
 
     def x_windows(self):
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
@@ -179,6 +196,10 @@ class Run(KeyedRun):
         return ["windowfocus", root, "sleep", "0.3", "windowfocus", "--sync",
                 self.x_windows()[-1], "sleep", "0.2"]
 
+    def picture(self):
+        """import's options that take a picture of the alert."""
+        return ["-window", self.x_windows()[-1]]
+
     def press(self, *keys, early=False):
         if early:
             return super().press(*keys, early=True)
@@ -198,7 +219,7 @@ class Run(KeyedRun):
         # user toggles it with the pointer or Space, as here.
         if not pointer and matches[index].queryAction().nActions > 0:
             return matches[index].queryAction().doAction(0)
-        x, y, width, height = extents(matches[index])
+        x, y, width, height = self.box(matches[index])
         # A box's row is wider than the part that takes a click: its mark.
         if matches[index].getRole() == pyatspi.ROLE_CHECK_BOX:
             width = min(width, 20)
@@ -214,3 +235,111 @@ def locked(node, sensitive_only=False):
         return not states.contains(pyatspi.STATE_SENSITIVE)
     pair = (states.contains(pyatspi.STATE_ENABLED), states.contains(pyatspi.STATE_SENSITIVE))
     return {(True, True): False, (False, False): True}.get(pair, pair)
+
+
+class WaylandDriver(Driver):
+    """The same, with the program a native Wayland client of weston (no
+    DISPLAY): weston's X11 back end passes on what xdotool sends to its
+    window, keys and the pointer alike, and weston-debug tells where weston
+    put the alert, which GTK cannot know (it reports extents relative to its
+    window)."""
+
+    screen = (0, 0, 1024, 700)  # weston's output, from the corner of its X window
+    native_wayland = True
+
+    @staticmethod
+    def missing():
+        return missing(TOOLS + WAYLAND_TOOLS)
+
+    def start_display(self):
+        from display_cases import Weston
+        self.weston = Weston(debug=True)
+        return self.weston.process, self.weston.x_display
+
+    def compositor_env(self):
+        return {k: v for k, v in self.weston.env().items() if k != "LSAN_OPTIONS"}
+
+    def start(self, items, program=None, stdout=subprocess.PIPE, env=None):
+        return WaylandRun(self, program or self.binary, items, stdout,
+                          dict(self.compositor_env(), **(env or {})))
+
+    def client_env(self):
+        """This process's environment, for a client of weston."""
+        env = dict(os.environ, **self.compositor_env())
+        return {k: v for k, v in env.items() if v is not None}
+
+    def client(self, *command, **options):
+        """A client of weston, run to its end."""
+        return subprocess.run(command, timeout=20, stdin=subprocess.DEVNULL,
+                              env=self.client_env(), **options)
+
+    def output_window(self):
+        found = subprocess.run(["xdotool", "search", "--classname", "^weston-"],
+                               capture_output=True, text=True).stdout.split()
+        if not found:
+            raise Failure("no X window of weston's")
+        return found[0]
+
+    def close(self):
+        super().close()
+        self.weston.close()
+
+
+class WaylandRun(Run):
+    def next_window(self):
+        super().next_window()
+        self.origin = None
+
+    def box(self, node):
+        if self.origin is None:
+            self.origin = wait_for(self._placed, "weston to place the alert")
+        return extents(node, self.origin)
+
+    def _placed(self):
+        """The corner of the topmost window of the process in weston's scene
+        graph: of its opaque part, which GTK makes its window without the
+        shadow around it, the box its extents are relative to."""
+        out = self.driver.client("weston-debug", "scene-graph", capture_output=True).stdout
+        for view in out.decode(errors="replace").split("\tView "):
+            if f"role xdg_toplevel, PID {self.process.pid}," in view and "[opaque: (" in view:
+                corner = view.split("[opaque: (")[1].split(")")[0]
+                return tuple(int(v) for v in corner.split(","))
+        return None
+
+    def active(self):
+        return self.window.getState().contains(pyatspi.STATE_ACTIVE)
+
+    def quiet_again(self):
+        """Another client's window takes the focus for a moment, and goes:
+        weston gives it back to the alert, whose quiet time starts again. (A
+        change of focus of weston's X window only takes the keyboard away.)"""
+        wait_for(self.active, "the alert to be the active window")
+        other = subprocess.Popen(["weston-simple-shm"], env=self.driver.client_env(),
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            wait_for(lambda: not self.active(), "another window to take the focus")
+        finally:
+            stop(other)
+        wait_for(self.active, "the alert to be the active window again", timeout=10)
+        return []
+
+    def picture(self):
+        x, y, width, height = self.box(self.window)
+        return ["-window", self.driver.output_window(), "-crop", f"{width}x{height}+{x}+{y}"]
+
+    def x_windows(self):
+        raise Failure("a native Wayland client has no X window")
+
+    def set_clipboard(self, text):
+        # wl-copy stays behind to serve the selection; it must not hold our
+        # pipes. Without a clipboard protocol of weston's it takes the focus
+        # for a moment: the alert's quiet time starts again.
+        self.driver.client("wl-copy", "--", text, check=True, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        self.shown_at = None
+
+    def clipboard(self):
+        out = self.driver.client("wl-paste", "--no-newline", capture_output=True).stdout
+        self.shown_at = None
+        return out.decode()

@@ -1,18 +1,19 @@
 """What only the GTK module shows: the desktop's dark style, names and texts
 that look like Pango markup shown as they are, and the above state kept
-under a window manager on X11."""
+under a window manager on X11 (not under Wayland, where only the compositor
+stacks windows)."""
 
 import shutil
 import subprocess
 import time
 
 from cases import TITLE
-from harness import Failure, check, expect_run, wait_for
+from harness import Failure, expect_run, wait_for
 
 
-def brightness(window):
-    """The mean brightness of an X window, from 0 (black) to 1 (white)."""
-    return float(subprocess.run(["import", "-window", window, "-colorspace", "gray", "-format",
+def brightness(run):
+    """The mean brightness of the alert, from 0 (black) to 1 (white)."""
+    return float(subprocess.run(["import", *run.picture(), "-colorspace", "gray", "-format",
                                  "%[fx:mean]", "info:"], capture_output=True, text=True,
                                 check=True).stdout)
 
@@ -21,15 +22,21 @@ def cases(driver):
     def the_dark_style_is_followed():
         # libadwaita's own switch stands in for the desktop's preference.
         shades = {}
-        for scheme in ("force-light", "prefer-dark"):
+        for scheme, looks_right in (("force-light", lambda shade: shade > 0.6),
+                                    ("prefer-dark", lambda shade: shade < 0.4)):
             with driver.start(("migrate-empty",), env={"ADW_DEBUG_COLOR_SCHEME": scheme}) as run:
                 wait_for(lambda: run.snapshot({"buttons"})["buttons"] == ["OK"], "the alert")
-                time.sleep(0.5)  # the first frame drawn
-                shades[scheme] = brightness(run.x_windows()[-1])
+
+                def drawn(scheme=scheme, looks_right=looks_right):
+                    shades[scheme] = brightness(run)
+                    return looks_right(shades[scheme])
+                # A loaded machine may show the first frame late.
+                try:
+                    wait_for(drawn, f"the {scheme} alert", timeout=8)
+                except Failure:
+                    raise Failure(f"light and dark alerts: {shades}") from None
                 run.press("Return")
                 expect_run(run.finish(), 0)
-        check(shades["force-light"] > 0.6 > 0.4 > shades["prefer-dark"],
-              f"light and dark alerts: {shades}")
 
     def names_and_texts_that_look_like_markup_are_shown_as_they_are():
         names = ["<b>x</b>", "&amp;", "a < b & c", "_under"]
@@ -61,6 +68,7 @@ def cases(driver):
             manager.terminate()
             manager.wait(timeout=10)
 
-    return [(case.__name__, case) for case in (the_dark_style_is_followed,
-                                               names_and_texts_that_look_like_markup_are_shown_as_they_are,
-                                               the_alert_stays_above_under_a_window_manager)]
+    chosen = [the_dark_style_is_followed, names_and_texts_that_look_like_markup_are_shown_as_they_are]
+    if not driver.native_wayland:
+        chosen.append(the_alert_stays_above_under_a_window_manager)
+    return [(case.__name__, case) for case in chosen]

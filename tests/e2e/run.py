@@ -2,7 +2,8 @@
 show (only_BACKEND.py), on one backend through its driver.
 
 Usage: run.py BACKEND BINARY [PROBE] [CASE...]
-  BACKEND  qt, gtk, gnustep, wine (whose PROBE is win32-probe.exe) or terminal
+  BACKEND  qt, gtk, gtk-wayland (GTK on weston, without X11), gnustep, wine (whose
+           PROBE is win32-probe.exe) or terminal
   CASE     run only the cases whose names hold one of these words
 """
 
@@ -20,8 +21,12 @@ sys.path.insert(0, HERE)
 from cases import CASES, CONVENTIONS  # noqa: E402
 from harness import Failure, check, copy_with_icon, expect_run, run_cases, wait_for  # noqa: E402
 
-DRIVERS = {"qt": "driver_atspi", "gtk": "driver_atspi", "gnustep": "driver_gnustep",
-           "wine": "driver_wine", "terminal": "driver_terminal"}
+DRIVERS = {"qt": "driver_atspi", "gtk": "driver_atspi", "gtk-wayland": "driver_atspi",
+           "gnustep": "driver_gnustep", "wine": "driver_wine", "terminal": "driver_terminal"}
+# A backend's driver class where its module has more than one; the cases only
+# it can show where they are not in only_BACKEND.py.
+DRIVER_CLASSES = {"gtk-wayland": "WaylandDriver"}
+ONLY = {"gtk-wayland": "only_gtk"}
 
 
 def expect_look(run, want, convention):
@@ -113,18 +118,20 @@ def main(argv):
     driver_module = importlib.import_module(DRIVERS[backend])
     paths = [os.path.abspath(path) for path in argv[1:1 + driver_module.PATHS]]
     wanted = argv[1 + driver_module.PATHS:]
-    missing = driver_module.missing()
+    driver_class = getattr(driver_module, DRIVER_CLASSES.get(backend, "Driver"))
+    missing = getattr(driver_class, "missing", driver_module.missing)()
     if missing:
         return subprocess.call([os.path.join(HERE, "..", "missing_tool.sh"), *missing])
     started = time.monotonic()
-    driver = driver_module.Driver(*paths)
+    driver = driver_class(*paths)
     try:
         convention = CONVENTIONS[backend]
         table = [(c.name, lambda c=c: play(driver, c, convention)) for c in CASES
                  if backend not in c.skip]
         only = []  # what only this backend can show, if anything
-        if importlib.util.find_spec(f"only_{backend}"):
-            only = importlib.import_module(f"only_{backend}").cases(driver)
+        only_module = ONLY.get(backend, f"only_{backend}")
+        if importlib.util.find_spec(only_module):
+            only = importlib.import_module(only_module).cases(driver)
         chosen = [(name, function) for name, function in table + only
                   if not wanted or any(word in name for word in wanted)]
         passed, failed = run_cases(chosen)

@@ -128,9 +128,19 @@ GdkRectangle workArea(GdkDisplay* display) {
     if (!monitor) return area;
     gdk_monitor_get_geometry(monitor, &area);
 #ifdef GDK_WINDOWING_X11
-    if (GDK_IS_X11_MONITOR(monitor)) gdk_x11_monitor_get_workarea(monitor, &area);
+    if (GDK_IS_X11_MONITOR(monitor)) {
+        gdk_x11_monitor_get_workarea(monitor, &area);
+        g_object_unref(monitor);
+        return area;
+    }
 #endif
     g_object_unref(monitor);
+    // Wayland tells a client nothing of the desktop's panels, and a
+    // compositor may place a window by the edge of its shadow: an alert as
+    // tall as the monitor would lose its buttons past the bottom edge.
+    constexpr int kHiddenPanels = 64;
+    area.y += kHiddenPanels;
+    area.height = std::max(area.height / 2, area.height - kHiddenPanels);
     return area;
 }
 

@@ -21,7 +21,8 @@ void onX11ConnectionLost(void (*lost)());
 void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data);
 void unwatchX11Window(GtkWidget* window);
 
-// The work area of the first monitor (the whole monitor off X11).
+// The work area of the first monitor (off X11, the monitor less room for
+// the panels Wayland does not tell of).
 GdkRectangle workArea(GdkDisplay* display);
 
 }  // namespace ui::gtk
