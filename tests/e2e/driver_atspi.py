@@ -223,8 +223,7 @@ class Run(KeyedRun):
         # A box's row is wider than the part that takes a click: its mark.
         if matches[index].getRole() == pyatspi.ROLE_CHECK_BOX:
             width = min(width, 20)
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2),
-                        str(y + height // 2), "click", "1"], check=True)
+        self.click_at(x + width // 2, y + height // 2)
 
 
 def locked(node, sensitive_only=False):

@@ -206,4 +206,4 @@ class Run(KeyedRun):
         if not pointer:  # BM_CLICK, as an accessibility client presses a button
             return self.driver.probe("click", str(control["hwnd"]))
         x, y, width, height = control["rect"]
-        self.xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2), "click", "1")
+        self.click_at(x + width // 2, y + height // 2)
