@@ -87,10 +87,11 @@ void onX11ConnectionLost(void (*lost)()) {
 #endif
 }
 
-// While a window is watched, X's errors are trapped: what GTK asks of a
-// window that another client destroyed fails, and GDK would end the process
-// on the first such error. Once the window is gone the trap stays, for what
-// GTK still asks of it until the run ends.
+// From the first window watched to the end of the run, X's errors are
+// trapped: GDK's own handler ends the process with status 1 on any, after
+// the answer was written as readily as before it. What GTK asks of a window
+// another client destroyed fails so; and under load, what it asks as the
+// alert goes away at the end of the run.
 void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data) {
 #ifdef GDK_WINDOWING_X11
     GdkDisplay* display = gtk_widget_get_display(window);
@@ -99,9 +100,11 @@ void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data) {
                             [xid](const Watch& watch) { return watch.xid == xid; })) {
         return;
     }
-    if (!watchingEvents) g_signal_connect(display, "xevent", G_CALLBACK(xEvent), nullptr);
+    if (!watchingEvents) {
+        g_signal_connect(display, "xevent", G_CALLBACK(xEvent), nullptr);
+        gdk_x11_display_error_trap_push(display);
+    }
     watchingEvents = true;
-    gdk_x11_display_error_trap_push(display);
     watches.push_back({xid, gone, data});
 #else
     (void)window, (void)gone, (void)data;
@@ -111,11 +114,8 @@ void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data) {
 void unwatchX11Window(GtkWidget* window) {
 #ifdef GDK_WINDOWING_X11
     const ::Window xid = xidOf(window);
-    const auto watch = std::find_if(watches.begin(), watches.end(),
-                                    [xid](const Watch& watch) { return watch.xid == xid; });
-    if (watch == watches.end() || !watch->gone) return;
-    watches.erase(watch);
-    gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(window));
+    // A window that is gone stays listed: GDK must not see its destruction.
+    std::erase_if(watches, [xid](const Watch& watch) { return watch.xid == xid && watch.gone; });
 #else
     (void)window;
 #endif

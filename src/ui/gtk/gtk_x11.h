@@ -15,9 +15,9 @@ void keepAboveOnX11(GtkWidget* window);
 void onX11ConnectionLost(void (*lost)());
 
 // Calls `gone(data)` once if another client destroys the window's X window
-// while it is watched. X's errors are trapped while it is watched, and for
-// good once it is gone: GDK's own handler would end the process on what GTK
-// still asks of the dead window. Nothing off X11. The window is realized.
+// while it is watched. From the first window watched on, X's errors are
+// trapped to the end of the run: GDK's own handler would end the process on
+// any. Nothing off X11. The window is realized.
 void watchX11Window(GtkWidget* window, void (*gone)(void*), void* data);
 void unwatchX11Window(GtkWidget* window);
 
