@@ -13,7 +13,7 @@ run=(xvfb xauth xdotool x11-utils imagemagick)
 # the AppKit backend on GNUstep (tests/appkit/).
 # The Windows build (mingw-w64) and Wine run it in the suite (tests/win32/).
 windows=(cmake make g++-mingw-w64-x86-64-posix)
-test=(xvfb xauth xdotool x11-utils x11-xserver-utils xclip weston wl-clipboard imagemagick at-spi2-core openbox python3 python3-pyatspi python3-pyte dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev wine wine64 "${windows[@]}" "${package[@]}")
+test=(xvfb xauth xdotool x11-utils xclip weston wl-clipboard imagemagick at-spi2-core openbox python3 python3-pyatspi python3-pyte dbus dbus-daemon clang-14 libclang-rt-14-dev libgnustep-gui-dev gnustep-back0.29 libblocksruntime-dev wine wine64 "${windows[@]}" "${package[@]}")
 bench=(zenity x11-utils procps dbus-daemon time)
 
 wanted=("${build[@]}")

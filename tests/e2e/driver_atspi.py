@@ -16,7 +16,6 @@ PATHS = 1
 SCREEN = (0, 0, 1280, 800)
 KEY_GUARD = KeyedRun.KEY_GUARD
 TOOLS = [("Xvfb", "xvfb"), ("xdotool", "xdotool"), ("xprop", "x11-utils"), ("xclip", "xclip"),
-         ("xmodmap", "x11-xserver-utils"),
          ("dbus-daemon", "dbus"), ("xmessage", "x11-utils")]
 pyatspi = None
 
@@ -81,18 +80,8 @@ class Driver:
         time.sleep(0.5)
 
     def start_display(self):
-        """The X server the program and xdotool share; (process, name). The
-        letter the cases type that the keyboard lacks is put on a spare key
-        first: xdotool would map one as it types, a change a busy program
-        may not have read by the time the key comes."""
-        xvfb, display = start_xvfb()
-        env = dict(os.environ, DISPLAY=display)
-        keys = subprocess.run(["xmodmap", "-pke"], env=env, capture_output=True, text=True,
-                              check=True, timeout=30).stdout.splitlines()
-        spare = [line.split()[1] for line in keys if line.split()[2:] == ["="]]
-        subprocess.run(["xmodmap", "-e", f"keycode {spare[-1]} = udiaeresis Udiaeresis"], env=env,
-                       check=True, timeout=30)
-        return xvfb, display
+        """The X server the program and xdotool share; (process, name)."""
+        return start_xvfb()
 
     def run_plain(self, items):
         return run_plain([self.binary, *items], fail_fast_env())
